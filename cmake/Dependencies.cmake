@@ -1,0 +1,54 @@
+# Third-party packages, all from Debian.
+
+if(CMAKE_CROSSCOMPILING AND WIN32)
+  # Boost's header-only parts serve the Windows build (call_once is
+  # header-only there). The folder given holds only boost/, so glibc's own
+  # headers never reach the cross compiler.
+  set(LUMOX_BOOST_SYSTEM_HEADERS /usr/include/boost CACHE PATH "Boost headers to expose to the cross build")
+  set(_boost_only ${PROJECT_BINARY_DIR}/_deps/boost-include)
+  file(MAKE_DIRECTORY ${_boost_only})
+  if(NOT EXISTS ${_boost_only}/boost)
+    file(CREATE_LINK ${LUMOX_BOOST_SYSTEM_HEADERS} ${_boost_only}/boost SYMBOLIC)
+  endif()
+  set(Boost_INCLUDE_DIR ${_boost_only} CACHE PATH "" FORCE)
+  set(Boost_NO_BOOST_CMAKE ON)
+  set(Boost_NO_SYSTEM_PATHS ON)
+  find_package(Boost 1.74 REQUIRED)
+  add_library(lumox_boost_thread INTERFACE)
+  target_link_libraries(lumox_boost_thread INTERFACE Boost::headers)
+  target_compile_definitions(lumox_boost_thread INTERFACE BOOST_ALL_NO_LIB BOOST_THREAD_USE_LIB)
+else()
+  find_package(Boost 1.74 REQUIRED COMPONENTS thread)
+  add_library(lumox_boost_thread INTERFACE)
+  target_link_libraries(lumox_boost_thread INTERFACE Boost::headers Boost::thread)
+endif()
+add_library(LumoxIndirect::boost_thread ALIAS lumox_boost_thread)
+
+find_package(Threads REQUIRED)
+
+if(LUMOX_BUILD_TESTS)
+  if(CMAKE_CROSSCOMPILING)
+    # No prebuilt GoogleTest for the target: build Debian's shipped sources.
+    set(LUMOX_GOOGLETEST_SOURCE_DIR /usr/src/googletest CACHE PATH "GoogleTest sources")
+    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+    set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
+    add_subdirectory(${LUMOX_GOOGLETEST_SOURCE_DIR} ${PROJECT_BINARY_DIR}/_deps/googletest EXCLUDE_FROM_ALL)
+    add_library(GTest::gtest ALIAS gtest)
+    add_library(GTest::gtest_main ALIAS gtest_main)
+    add_library(GTest::gmock ALIAS gmock)
+  else()
+    find_package(GTest REQUIRED)
+  endif()
+endif()
+
+# OpenGL 1.x for viewer drawing. On Windows it is the system's opengl32; on
+# Linux Mesa's off-screen library, which carries the GL entry points itself,
+# so drawing works without a display.
+add_library(lumox_opengl INTERFACE)
+add_library(LumoxIndirect::opengl ALIAS lumox_opengl)
+if(WIN32)
+  target_link_libraries(lumox_opengl INTERFACE opengl32)
+else()
+  find_package(OSMesa REQUIRED)
+  target_link_libraries(lumox_opengl INTERFACE OSMesa::OSMesa)
+endif()

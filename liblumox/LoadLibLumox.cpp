@@ -1,0 +1,74 @@
+// Sets the renderer library up once per process, from the plug-in's location.
+#include <liblumox/Handoff.h>
+#include <liblumox/OVSingleton.h>
+#include <liblumox/SetEnv.h>
+
+#include <Lumox/Lumox.h>
+
+#include <boost/algorithm/string/replace.hpp>
+
+#include <atomic>
+#include <mutex>
+#include <string>
+
+namespace liblumox {
+
+namespace {
+
+// The install root is the parent of the plug-in's folder; the library is
+// expected at bin/Lumox.dll below it. Nothing is added or removed besides.
+std::string libraryPathFor(const std::string& pluginPath) {
+  const std::string::size_type p1 = pluginPath.rfind('/');
+  const std::string head = p1 == std::string::npos ? pluginPath : pluginPath.substr(0, p1);
+  const std::string::size_type p2 = head.rfind('/');
+  const std::string root = p2 == std::string::npos ? std::string() : pluginPath.substr(0, p2 + 1);
+  return root + "bin/Lumox.dll";
+}
+
+class LoadLibLumox : public OVSingleton<LoadLibLumox> {
+public:
+  ~LoadLibLumox() override {}
+
+  // True once the library is initialised; until then every call runs the
+  // whole set-up again.
+  bool load(const std::string& pluginPath) {
+    if (initialized.load(std::memory_order_acquire)) {
+      return true;
+    }
+    // Nodes may be constructed on several threads: one set-up at a time.
+    const std::lock_guard<std::mutex> lock(setupMutex);
+    if (initialized.load(std::memory_order_relaxed)) {
+      return true;
+    }
+    const std::string libraryPath = libraryPathFor(pluginPath);
+    Lumox_initPath(libraryPath.c_str());
+    const bool ok = Lumox_initLumoxRenderMan();
+
+    setEnv("DELIGHT_CONF", nullptr);
+    try {
+      setEnv("DELIGHT", Lumox_homeDir());
+    } catch (...) {
+      // The renderer's home is optional; the library works without it.
+    }
+    initialized.store(ok, std::memory_order_release);
+    return ok;
+  }
+
+private:
+  std::atomic<bool> initialized{false};
+  std::mutex setupMutex;
+};
+
+}  // namespace
+
+void handOff(const char* hostPluginPath) {
+  const std::string pluginPath =
+      boost::algorithm::replace_all_copy(std::string(hostPluginPath != nullptr ? hostPluginPath : ""), "\\", "/");
+  OVSingleton<LoadLibLumox>::instance().load(pluginPath);
+}
+
+void destroyInstance() {
+  OVSingleton<LoadLibLumox>::destroy();
+}
+
+}  // namespace liblumox

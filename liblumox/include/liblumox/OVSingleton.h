@@ -1,0 +1,42 @@
+// One process-wide object of a class, created on first use.
+#pragma once
+
+#include <boost/core/noncopyable.hpp>
+#include <boost/thread/once.hpp>
+
+#include <memory>
+
+namespace liblumox {
+
+template <class T>
+class OVSingleton : private boost::noncopyable {
+public:
+  virtual ~OVSingleton() {}
+
+  // The one T; created by the first call. Callers racing that first call
+  // wait for it. If creation throws, the next call tries again.
+  static T& instance() {
+    boost::call_once(onceFlag_, &OVSingleton::create);
+    return *instance_;
+  }
+
+  // Deletes the object at teardown; instance() must not be called afterwards.
+  static void destroy() { instance_.reset(); }
+
+protected:
+  OVSingleton() = default;
+
+private:
+  static void create() { instance_.reset(new T()); }
+
+  static std::unique_ptr<T> instance_;
+  static boost::once_flag onceFlag_;
+};
+
+template <class T>
+std::unique_ptr<T> OVSingleton<T>::instance_;
+
+template <class T>
+boost::once_flag OVSingleton<T>::onceFlag_ = BOOST_ONCE_INIT;
+
+}  // namespace liblumox

@@ -1,0 +1,101 @@
+#include "LumoxIndirect.h"
+
+#include "Categories.h"
+
+#include <liblumox/Handoff.h>
+
+#include <DDImage/Iop.h>
+#include <DDImage/Knobs.h>
+
+#include <cstdlib>
+#include <cstring>
+
+namespace lumoxindirect {
+
+using DD::Image::Op;
+
+namespace {
+
+Op* build(DD::Image::Node* node) {
+  return new LumoxIndirect(node);
+}
+
+}  // namespace
+
+Op::Description LumoxIndirect::description("LumoxIndirect", build);
+
+namespace {
+
+// Registered right after the record above, in the same translation unit, so
+// the loader is torn down when the plug-in unloads, whatever the link order.
+[[maybe_unused]] const int loaderTeardownRegistered = std::atexit(liblumox::destroyInstance);
+
+}  // namespace
+
+LumoxIndirect::LumoxIndirect(DD::Image::Node* node) : LumoxIndirectBase(node) {
+  liblumox::handOff(description.path);
+}
+
+LumoxIndirect::~LumoxIndirect() = default;
+
+const char* LumoxIndirect::Class() const {
+  return "LumoxIndirect";
+}
+
+const char* LumoxIndirect::displayName() const {
+  return "LumoxIndirect";
+}
+
+const char* LumoxIndirect::node_help() const {
+  return "Orvanta indirect light node.";
+}
+
+const char* LumoxIndirect::node_shape() const {
+  return "O";
+}
+
+int LumoxIndirect::minimum_inputs() const {
+  return 1;
+}
+
+int LumoxIndirect::maximum_inputs() const {
+  return 1;
+}
+
+bool LumoxIndirect::test_input(int n, Op* op) const {
+  return n == 0 && dynamic_cast<DD::Image::Iop*>(op) != nullptr;
+}
+
+const char* LumoxIndirect::input_label(int n, char* /*buffer*/) const {
+  return n == 0 ? "col" : nullptr;
+}
+
+int LumoxIndirect::lightType() const {
+  return 0;
+}
+
+void LumoxIndirect::_validate(bool for_real) {
+  refreshCategories();
+  LumoxIndirectBase::_validate(for_real);
+}
+
+int LumoxIndirect::knob_changed(DD::Image::Knob* k) {
+  if (k != nullptr && k->is("category")) {
+    refreshCategories();
+  }
+  return Op::knob_changed(k);
+}
+
+std::set<std::string>* LumoxIndirect::categories() {
+  return &category_set;
+}
+
+void LumoxIndirect::refreshCategories() {
+  category_set.clear();
+  if (category_text == nullptr) {
+    return;
+  }
+  category_set = splitCategories(category_text);
+}
+
+}  // namespace lumoxindirect

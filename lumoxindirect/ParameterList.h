@@ -1,0 +1,37 @@
+// A renderer parameter list whose entries never move once appended.
+#pragma once
+
+#include <Lumox/Lumox.h>
+
+#include <array>
+#include <cstddef>
+#include <stdexcept>
+
+namespace lumoxindirect {
+
+// Two parallel arrays of fixed capacity: pointers into them stay valid for
+// the whole declaration call, because nothing is ever reallocated.
+template <std::size_t Capacity>
+class ParameterList {
+public:
+  void append(LxToken declaration, LxPointer value) {
+    if (count_ == Capacity) {
+      throw std::length_error("renderer parameter list is full");
+    }
+    declarations_[count_] = declaration;
+    values_[count_] = value;
+    ++count_;
+  }
+
+  int count() const { return static_cast<int>(count_); }
+  bool full() const { return count_ == Capacity; }
+  const LxToken* declarations() const { return declarations_.data(); }
+  const LxPointer* values() const { return values_.data(); }
+
+private:
+  std::array<LxToken, Capacity> declarations_{};
+  std::array<LxPointer, Capacity> values_{};
+  std::size_t count_ = 0;
+};
+
+}  // namespace lumoxindirect

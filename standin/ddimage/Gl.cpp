@@ -1,0 +1,66 @@
+// The SDK's drawing helpers: real OpenGL, and a record for tests.
+#include <DDImage/gl.h>
+
+#include <standin/ddimage/GlRecord.h>
+
+#include "BitmapFont.h"
+#include "OpenGL.h"
+
+#include <mutex>
+
+namespace standin {
+namespace ddimage {
+
+namespace {
+
+struct Record {
+  std::mutex mutex;
+  std::vector<GlCall> calls;
+};
+
+Record& record() {
+  static Record instance;
+  return instance;
+}
+
+void append(GlCall call) {
+  Record& r = record();
+  const std::lock_guard<std::mutex> lock(r.mutex);
+  r.calls.push_back(std::move(call));
+}
+
+}  // namespace
+
+std::vector<GlCall> glRecord() {
+  Record& r = record();
+  const std::lock_guard<std::mutex> lock(r.mutex);
+  return r.calls;
+}
+
+void clearGlRecord() {
+  Record& r = record();
+  const std::lock_guard<std::mutex> lock(r.mutex);
+  r.calls.clear();
+}
+
+}  // namespace ddimage
+}  // namespace standin
+
+namespace DD {
+namespace Image {
+
+void glColor(unsigned color) {
+  standin::ddimage::append({"glColor", color, {}, 0});
+  glColor4ub(static_cast<GLubyte>(color >> 24), static_cast<GLubyte>(color >> 16), static_cast<GLubyte>(color >> 8),
+             static_cast<GLubyte>(color));
+}
+
+void gl_text(const char* text, int length) {
+  standin::ddimage::append({"gl_text", 0, text != nullptr && length > 0 ? std::string(text, length) : std::string(), length});
+  if (text != nullptr && length > 0) {
+    standin::ddimage::drawBitmapText(text, length);
+  }
+}
+
+}  // namespace Image
+}  // namespace DD

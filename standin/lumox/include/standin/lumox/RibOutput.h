@@ -1,0 +1,24 @@
+// Where the stand-in renderer writes the RIB of the calls it receives.
+#pragma once
+
+#include <Lumox/Lumox.h>
+
+#include <iosfwd>
+#include <string>
+
+namespace standin {
+namespace lumox {
+
+// Starts a RIB output into `out`, which must outlive closeOutput(). Writes
+// the header lines; light source numbers start again at 1.
+LUMOX_API void openOutput(std::ostream& out);
+// Same into a file (binary, so bytes are identical on every platform).
+// Throws std::runtime_error when the file cannot be opened.
+LUMOX_API void openOutputFile(const std::string& path);
+// Writes a line of the caller's own (e.g. "WorldBegin") at the current indent.
+LUMOX_API void writeLine(const std::string& line);
+// Flushes and ends the output; the scene calls then write nothing.
+LUMOX_API void closeOutput();
+
+}  // namespace lumox
+}  // namespace standin

@@ -1,0 +1,64 @@
+// What the stand-in renderer library saw, and switches that make it fail.
+#pragma once
+
+#include <Lumox/Lumox.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace standin {
+namespace lumox {
+
+// One entry of a declaration's parameter list, copied during the call.
+struct Parameter {
+  std::optional<std::string> declaration;  // nullopt: the token was null
+  std::string type;                        // first word of the declaration
+  std::string name;                        // the rest, after one blank
+  const void* address = nullptr;           // the value pointer as given
+  bool decoded = false;                    // type known and value readable
+  std::vector<std::int32_t> ints;          // "int"
+  std::vector<float> floats;               // "float" (one), "color" (three)
+  std::optional<std::string> text;         // "string": nullopt when the cell held null
+};
+
+struct Call {
+  std::string function;     // e.g. "LxLightSourceV"
+  std::optional<std::string> text;  // initPath's argument, homeDir's result, the shader name
+  std::optional<std::string> handle;  // LxShader's handle
+  bool result = false;      // Lumox_initLumoxRenderMan's answer
+  int count = 0;            // declared parameter count
+  std::vector<Parameter> parameters;
+};
+
+LUMOX_API std::vector<Call> transcript();
+LUMOX_API void clearTranscript();
+// Off: calls are neither recorded nor copied (for measuring).
+LUMOX_API void setRecording(bool on);
+
+// Lumox_initLumoxRenderMan succeeds when the library path names this
+// library's own installed file (Installed), always, or never.
+enum class InitMode { Installed, Succeed, Fail };
+LUMOX_API void setInitMode(InitMode mode);
+
+// Lumox_homeDir answers the install root (Installed), null, "", a given
+// text, or throws std::runtime_error.
+enum class HomeDirMode { Installed, Null, Empty, Text, Throw };
+LUMOX_API void setHomeDir(HomeDirMode mode, const std::string& text = {});
+
+// The named function throws std::runtime_error on its next calls, after
+// recording itself; an empty name stops it.
+LUMOX_API void setThrowingFunction(const std::string& function);
+
+// Back to an installed library's behaviour: installed init, installed home,
+// nothing throws, recording on. Clears the transcript, and forgets the
+// last library path and whether initialisation succeeded.
+LUMOX_API void reset();
+
+// This library's own file, and the install root it answers as home.
+LUMOX_API std::string libraryFile();
+LUMOX_API std::string installRoot();
+
+}  // namespace lumox
+}  // namespace standin
