@@ -34,6 +34,7 @@ public:
 
   DD::Image::Knob* operator()(int type, int storage, void* pointer, const char* name, const char* label,
                               const void* /*extra*/) override {
+    node_.calls.push_back(std::string("declare(") + (name != nullptr ? name : "") + ")");
     node_.controls.push_back(std::make_unique<Control>(type, storage, pointer, name, label));
     last_ = node_.controls.back().get();
     return last_;

@@ -4,7 +4,6 @@
 #include <boost/core/noncopyable.hpp>
 #include <boost/thread/once.hpp>
 
-#include <memory>
 
 namespace liblumox {
 
@@ -21,20 +20,26 @@ public:
   }
 
   // Deletes the object at teardown; instance() must not be called afterwards.
-  static void destroy() { instance_.reset(); }
+  static void destroy() {
+    delete instance_;
+    instance_ = nullptr;
+  }
 
 protected:
   OVSingleton() = default;
 
 private:
-  static void create() { instance_.reset(new T()); }
+  static void create() { instance_ = new T(); }
 
-  static std::unique_ptr<T> instance_;
+  // Owned, but released only by destroy(): the teardown is registered with
+  // atexit by the plug-in, and a static destructor of its own would run in
+  // an order relative to it that the linker picks.
+  static T* instance_;
   static boost::once_flag onceFlag_;
 };
 
 template <class T>
-std::unique_ptr<T> OVSingleton<T>::instance_;
+T* OVSingleton<T>::instance_ = nullptr;
 
 template <class T>
 boost::once_flag OVSingleton<T>::onceFlag_ = BOOST_ONCE_INIT;

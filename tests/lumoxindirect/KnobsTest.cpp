@@ -1,0 +1,103 @@
+#include "lumoxindirect/NodeFixture.h"
+
+#include <DDImage/Knobs.h>
+
+#include <optional>
+
+namespace {
+
+using standin::ddimage::Control;
+using testsupport::NodeFixture;
+
+struct Expected {
+  int type;
+  int storage;
+  std::optional<std::string> name;
+  std::optional<std::string> label;
+  std::optional<std::pair<double, double>> range;
+  std::vector<std::string> flags;
+  bool hasTooltip;
+};
+
+TEST_F(NodeFixture, PanelDeclaresTenControlsInOrder) {
+  graph.buildPanel(op, false);
+  const auto& controls = standin::ddimage::nodeOf(op).controls;
+  using P = std::pair<double, double>;
+  const std::optional<std::string> none;
+  const Expected expected[] = {
+      {3, 3, "samples", "samples", P{0, 1000}, {"+2"}, false},
+      {3, 3, "bounces", "bounces", P{1, 3}, {"+2"}, false},
+      {26, 17, none, " ", std::nullopt, {}, false},
+      {18, 1, "color", "color", std::nullopt, {}, false},
+      {8, 1, "exposure", "exposure", P{-10, 10}, {"-16", "+4"}, true},
+      {8, 1, "falloff", "falloff", P{0, 3}, {"-4"}, true},
+      {26, 17, none, " ", std::nullopt, {}, false},
+      {8, 1, "bias", "bias", std::nullopt, {}, true},
+      {8, 1, "max_distance", "max. distance", std::nullopt, {}, true},
+      {26, 17, none, none, std::nullopt, {}, false},
+  };
+  ASSERT_EQ(controls.size(), std::size(expected));
+  for (std::size_t i = 0; i < controls.size(); ++i) {
+    SCOPED_TRACE("control " + std::to_string(i + 1));
+    const Control& c = *controls[i];
+    const Expected& e = expected[i];
+    EXPECT_EQ(c.type(), e.type);
+    EXPECT_EQ(c.storage(), e.storage);
+    EXPECT_EQ(c.hasName() ? std::optional<std::string>(c.name()) : std::nullopt, e.name);
+    EXPECT_EQ(c.label(), e.label);
+    EXPECT_EQ(c.range(), e.range);
+    EXPECT_EQ(c.flagHistory(), e.flags);
+    EXPECT_EQ(c.tooltip().has_value(), e.hasTooltip);
+    EXPECT_EQ(c.pointer() == nullptr, e.type == 26);
+  }
+}
+
+TEST_F(NodeFixture, TooltipsAreTheArtistsText) {
+  EXPECT_EQ(control("exposure").tooltip(),
+            std::optional<std::string>(
+                "The exposure in stops.\nLight intensity doubles/halves with each increment/decrement by 1.0.\n\n"
+                "If you make this a negative number, the light will suck (subtract)  light instead of adding it."));
+  EXPECT_EQ(control("falloff").tooltip(),
+            std::optional<std::string>(
+                "The falloff exponent.\nLight intensity diminishes inversely proportional to the distance raised to "
+                "this value.\nSome example values:<blockquote><b>0</b> No falloff, the light intensity does not "
+                "diminish with distance.\n<b>1</b> Linear falloff, the light intensity diminishes linearly with "
+                "distance.\n<b>2</b> Quadratic falloff, the light intensity diminishes quadratic with distance.\n"
+                "<i>This is the only physically correct value that models the behavior of light in "
+                "reality.</i></blockquote>"));
+  EXPECT_EQ(control("bias").tooltip(),
+            std::optional<std::string>("Offset added to the surface to avoid self-shadowing artifacts."));
+  EXPECT_EQ(control("max_distance").tooltip(),
+            std::optional<std::string>("Maxiumum distance the light will cast shadows.\nIn scene units (world)."));
+}
+
+TEST_F(NodeFixture, HostIntensityControlIsHidden) {
+  Control& intensity = control("intensity");
+  EXPECT_FALSE(intensity.isVisible());
+  for (const auto& c : standin::ddimage::nodeOf(op).controls) {
+    if (c.get() != &intensity) {
+      EXPECT_TRUE(c->isVisible()) << (c->hasName() ? c->name() : "(unnamed)");
+    }
+  }
+  // Looked up between color and exposure.
+  const auto& controls = standin::ddimage::nodeOf(op).controls;
+  EXPECT_EQ(controls.size(), 11u);
+}
+
+TEST_F(NodeFixture, WithoutHostIntensityThePanelIsUnchanged) {
+  graph.buildPanel(op, false);
+  EXPECT_EQ(standin::ddimage::findControl(op, "intensity"), nullptr);
+  EXPECT_EQ(standin::ddimage::nodeOf(op).controls.size(), 10u);
+}
+
+TEST_F(NodeFixture, IntensityIsLookedUpAfterColorAndBeforeExposure) {
+  hostCalls().clear();
+  graph.buildPanel(op, true);
+  const auto& calls = hostCalls();
+  const auto at = [&](const std::string& call) { return std::find(calls.begin(), calls.end(), call) - calls.begin(); };
+  ASSERT_LT(at("knob(intensity)"), static_cast<long>(calls.size()));
+  EXPECT_LT(at("declare(color)"), at("knob(intensity)"));
+  EXPECT_LT(at("knob(intensity)"), at("declare(exposure)"));
+}
+
+}  // namespace

@@ -1,0 +1,112 @@
+#include "lumoxindirect/NodeFixture.h"
+
+#include <DDImage/Knobs.h>
+
+#include <cstddef>
+#include <cstdint>
+
+namespace {
+
+using testsupport::NodeFixture;
+
+TEST_F(NodeFixture, NewNodeHasItsDefaults) {
+  EXPECT_EQ(control("samples").integer(), 4);
+  EXPECT_EQ(control("color").colorValue(), (std::vector<float>{1, 1, 1}));
+  EXPECT_EQ(control("exposure").number(), 0.0f);
+  EXPECT_EQ(control("falloff").number(), 2.0f);
+  EXPECT_EQ(control("bias").number(), 0.1f);
+  EXPECT_EQ(control("max_distance").number(), 10.0f);
+  EXPECT_EQ(control("bounces").integer(), 1);
+  EXPECT_TRUE(light->categories()->empty());
+}
+
+TEST_F(NodeFixture, AnswersTheHostsFixedQuestions) {
+  EXPECT_STREQ(op->Class(), "LumoxIndirect");
+  EXPECT_STREQ(op->displayName(), "LumoxIndirect");
+  EXPECT_STREQ(op->node_help(), "Orvanta indirect light node.");
+  EXPECT_STREQ(op->node_shape(), "O");
+  EXPECT_EQ(op->minimum_inputs(), 1);
+  EXPECT_EQ(op->maximum_inputs(), 1);
+  EXPECT_EQ(light->lightType(), 0);
+}
+
+TEST_F(NodeFixture, OneInputLabelledCol) {
+  char buffer[64] = "untouched";
+  EXPECT_STREQ(op->input_label(0, buffer), "col");
+  EXPECT_STREQ(op->input_label(0, nullptr), "col");
+  EXPECT_EQ(op->input_label(1, buffer), nullptr);
+  EXPECT_EQ(op->input_label(-1, buffer), nullptr);
+  EXPECT_STREQ(buffer, "untouched");
+}
+
+TEST_F(NodeFixture, AcceptsOnlyAnImageOnInputZero) {
+  struct Case {
+    int input;
+    DD::Image::Op* candidate;
+    bool accepted;
+  };
+  const Case cases[] = {
+      {0, image, true},  {0, card, false},  {0, op, false},     {0, nullptr, false},
+      {1, image, false}, {-1, image, false}, {2, image, false}, {1000, image, false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(op->test_input(c.input, c.candidate), c.accepted)
+        << "input " << c.input << " candidate " << (c.candidate != nullptr ? c.candidate->Class() : "null");
+  }
+}
+
+TEST_F(NodeFixture, KnobChangedPassesTheBaseAnswerThrough) {
+  standin::ddimage::Control category(DD::Image::FLOAT_KNOB, DD::Image::FloatPtr, nullptr, "category", "category");
+  for (const int answer : {0, 1, -7, 42}) {
+    standin::ddimage::nodeOf(op).knobChangedAnswer = answer;
+    EXPECT_EQ(op->knob_changed(&control("samples")), answer);
+    EXPECT_EQ(op->knob_changed(&category), answer);
+  }
+}
+
+TEST_F(NodeFixture, OnlyTheCategoryControlRebuildsTheSet) {
+  standin::ddimage::Control category(DD::Image::FLOAT_KNOB, DD::Image::FloatPtr, nullptr, "category", "category");
+  light->categories()->insert("stale");
+
+  op->knob_changed(&control("samples"));
+  op->knob_changed(&control("falloff"));
+  EXPECT_EQ(*light->categories(), (std::set<std::string>{"stale"}));
+
+  op->knob_changed(&category);
+  EXPECT_TRUE(light->categories()->empty());
+}
+
+TEST_F(NodeFixture, ValidationRebuildsTheSetThenRunsTheLightsOwn) {
+  for (const bool forReal : {false, true}) {
+    light->categories()->insert("stale");
+    hostCalls().clear();
+    op->validate(forReal);
+    EXPECT_TRUE(light->categories()->empty());
+    const std::string chained = forReal ? "LightOp::_validate(true)" : "LightOp::_validate(false)";
+    EXPECT_TRUE(hostCalled(chained)) << chained;
+  }
+}
+
+TEST_F(NodeFixture, CategoriesPointsAtTheSameSetEveryTime) {
+  EXPECT_EQ(light->categories(), light->categories());
+}
+
+TEST_F(NodeFixture, TransformSitsAtItsFixedOffsetInTheNode) {
+  auto* axis = dynamic_cast<DD::Image::AxisOp*>(op);
+  ASSERT_NE(axis, nullptr);
+  const auto* start = reinterpret_cast<const unsigned char*>(op);
+  const auto* matrix = reinterpret_cast<const unsigned char*>(&axis->matrix());
+  EXPECT_EQ(static_cast<std::size_t>(matrix - start), DD::Image::AxisOp::kMatrixOffset);
+  EXPECT_EQ(static_cast<std::size_t>(matrix - start), 264u);
+  // The op is the start of the object: no adjustment between the views.
+  EXPECT_EQ(static_cast<const void*>(light), static_cast<const void*>(op));
+}
+
+TEST_F(NodeFixture, FactoryBuildsNodesOfTheRegisteredClass) {
+  DD::Image::Op* second = graph.create("LumoxIndirect");
+  EXPECT_STREQ(second->Class(), "LumoxIndirect");
+  EXPECT_NE(dynamic_cast<lumoxindirect::LumoxIndirectBase*>(second), nullptr);
+  EXPECT_EQ(standin::ddimage::nodeOf(second).name, "LumoxIndirect1");
+}
+
+}  // namespace

@@ -1,0 +1,36 @@
+// A bridge's input exporter that answers as told and remembers what it saw.
+#pragma once
+
+#include <lumoxindirect/InputExporter.h>
+
+#include <stdexcept>
+#include <vector>
+
+namespace testsupport {
+
+class RecordingExporter : public lumoxindirect::InputExporter {
+public:
+  enum class Answer { Accept, Decline, Throw };
+
+  explicit RecordingExporter(Answer answer) : answer_(answer) {}
+
+  void beginLight(const DD::Image::Op*) override { ++bridgeHookCalls; }
+  void endLight(const DD::Image::Op*) override { ++bridgeHookCalls; }
+  bool exportInput(DD::Image::Iop* image, bool first, bool second) override {
+    asked.push_back(image);
+    flags.push_back({first, second});
+    if (answer_ == Answer::Throw) {
+      throw std::runtime_error("exporter failed");
+    }
+    return answer_ == Answer::Accept;
+  }
+
+  std::vector<DD::Image::Iop*> asked;
+  std::vector<std::pair<bool, bool>> flags;
+  int bridgeHookCalls = 0;
+
+private:
+  Answer answer_;
+};
+
+}  // namespace testsupport
