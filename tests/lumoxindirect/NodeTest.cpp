@@ -96,7 +96,7 @@ TEST_F(NodeFixture, TransformSitsAtItsFixedOffsetInTheNode) {
   ASSERT_NE(axis, nullptr);
   const auto* start = reinterpret_cast<const unsigned char*>(op);
   const auto* matrix = reinterpret_cast<const unsigned char*>(&axis->matrix());
-  EXPECT_EQ(static_cast<std::size_t>(matrix - start), DD::Image::AxisOp::kMatrixOffset);
+  EXPECT_EQ(static_cast<std::size_t>(matrix - start), std::size_t{DD::Image::AxisOp::kMatrixOffset});
   EXPECT_EQ(static_cast<std::size_t>(matrix - start), 264u);
   // The op is the start of the object: no adjustment between the views.
   EXPECT_EQ(static_cast<const void*>(light), static_cast<const void*>(op));

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Builds both legs (Linux x86-64 and Windows x64) and runs every test.
+# On a fresh machine it first installs the Debian packages it needs.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-dependencies.sh
+
+echo "== Linux x86-64"
+cmake --preset linux
+cmake --build --preset linux
+ctest --preset linux
+
+echo "== Windows x64 (under Wine)"
+export WINEPREFIX="${WINEPREFIX:-$HOME/.wine-lumoxindirect}"
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
+# One wineserver for the whole run, so each test program starts quickly.
+if [[ ! -d $WINEPREFIX ]]; then
+  cmake/wine-run.sh wineboot -u >/dev/null 2>&1 || true
+fi
+"$wineserver" -p >/dev/null 2>&1
+trap '"$wineserver" -k >/dev/null 2>&1 || true' EXIT
+
+cmake --preset windows
+cmake --build --preset windows
+ctest --preset windows
