@@ -21,6 +21,9 @@ if [[ ! -d $WINEPREFIX ]]; then
 fi
 "$wineserver" -p >/dev/null 2>&1
 trap '"$wineserver" -k >/dev/null 2>&1 || true' EXIT
+# Start Wine's own services now, detached from ctest: services started from
+# inside a test would hold its output pipe open and stall ctest.
+cmake/wine-run.sh cmd /c exit </dev/null >/dev/null 2>&1 || true
 
 cmake --preset windows
 cmake --build --preset windows

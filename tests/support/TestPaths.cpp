@@ -4,8 +4,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <cstdlib>
-#include <stdexcept>
 #include <system_error>
 
 #if defined(_WIN32)
@@ -52,18 +50,6 @@ TemporaryDirectory::TemporaryDirectory() {
 TemporaryDirectory::~TemporaryDirectory() {
   std::error_code ignored;
   std::filesystem::remove_all(path_, ignored);
-}
-
-bool environmentHas(const std::string& name) {
-  return std::getenv(name.c_str()) != nullptr;
-}
-
-std::string environmentValue(const std::string& name) {
-  const char* value = std::getenv(name.c_str());
-  if (value == nullptr) {
-    throw std::runtime_error(name + " is not set");
-  }
-  return value;
 }
 
 }  // namespace testsupport

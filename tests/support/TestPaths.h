@@ -26,8 +26,4 @@ private:
   std::filesystem::path path_;
 };
 
-// The process environment as the C runtime sees it.
-bool environmentHas(const std::string& name);
-std::string environmentValue(const std::string& name);
-
 }  // namespace testsupport
