@@ -1,0 +1,137 @@
+// The plug-in file as a host loads it: registration, the path the host
+// records, the renderer library set-up it triggers, and unloading.
+#include <standin/ddimage/Graph.h>
+#include <standin/ddimage/Node.h>
+#include <standin/ddimage/Registry.h>
+#include <standin/lumox/Transcript.h>
+
+#include <lumoxindirect/LumoxIndirectBase.h>
+
+#include "support/TestPaths.h"
+
+#include <gmock/gmock.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <memory>
+
+namespace {
+
+namespace fs = std::filesystem;
+using standin::ddimage::PluginLibrary;
+using standin::lumox::Call;
+using ::testing::ElementsAre;
+
+std::vector<std::string> functions(const std::vector<Call>& calls) {
+  std::vector<std::string> names;
+  for (const Call& call : calls) {
+    names.push_back(call.function);
+  }
+  return names;
+}
+
+std::string withSlashes(std::string path) {
+  std::replace(path.begin(), path.end(), '\\', '/');
+  return path;
+}
+
+class Plugin : public ::testing::Test {
+protected:
+  void SetUp() override {
+    standin::lumox::reset();
+    DD::Image::Op::print_name_cb = standin::ddimage::printNodeName;
+  }
+  void TearDown() override { standin::lumox::reset(); }
+};
+
+TEST_F(Plugin, RegistersTheNodeClassAndGetsItsPathFilledIn) {
+  ASSERT_EQ(standin::ddimage::findDescription("LumoxIndirect"), nullptr);
+  {
+    PluginLibrary plugin(testsupport::pluginFile().string());
+    EXPECT_THAT(plugin.classes(), ElementsAre("LumoxIndirect"));
+    const auto* description = standin::ddimage::findDescription("LumoxIndirect");
+    ASSERT_NE(description, nullptr);
+    ASSERT_NE(description->path, nullptr);
+    EXPECT_EQ(std::string(description->path), plugin.path());
+    EXPECT_TRUE(fs::equivalent(plugin.path(), testsupport::pluginFile()));
+#if defined(_WIN32)
+    EXPECT_NE(plugin.path().find('\\'), std::string::npos) << "Windows reports backslashes: " << plugin.path();
+    EXPECT_EQ(plugin.path().find('/'), std::string::npos) << plugin.path();
+#endif
+  }
+  EXPECT_EQ(standin::ddimage::findDescription("LumoxIndirect"), nullptr) << "unloading unregisters the class";
+}
+
+TEST_F(Plugin, FirstNodeSetsTheLibraryUpFromWhereThePluginIs) {
+  PluginLibrary plugin(testsupport::pluginFile().string());
+  standin::ddimage::Graph graph;
+  DD::Image::Op* op = graph.create("LumoxIndirect");
+  auto* light = dynamic_cast<lumoxindirect::LumoxIndirectBase*>(op);
+  ASSERT_NE(light, nullptr) << "the bridge's interface is reachable across the module boundary";
+
+  const auto calls = standin::lumox::transcript();
+  ASSERT_THAT(functions(calls), ElementsAre("Lumox_initPath", "Lumox_initLumoxRenderMan", "Lumox_homeDir"));
+  const std::string expected = withSlashes((testsupport::buildRoot() / "bin").string()) + "/Lumox.dll";
+  EXPECT_EQ(calls[0].text, std::optional<std::string>(expected));
+  EXPECT_TRUE(calls[1].result) << "the build tree is laid out like an install";
+
+  // Initialised: later nodes cost the library nothing.
+  standin::lumox::clearTranscript();
+  graph.create("LumoxIndirect");
+  graph.create("LumoxIndirect");
+  EXPECT_TRUE(standin::lumox::transcript().empty());
+
+  lumoxindirect::RenderOptions options;
+  standin::lumox::clearTranscript();
+  EXPECT_TRUE(light->emitLight(options, nullptr, false));
+  EXPECT_THAT(functions(standin::lumox::transcript()),
+              ElementsAre("LxTransformBegin", "LxLightSourceV", "LxTransformEnd"));
+}
+
+TEST_F(Plugin, UnloadingCallsNothingInTheLibraryAndReloadingStartsAfresh) {
+  {
+    PluginLibrary plugin(testsupport::pluginFile().string());
+    standin::ddimage::Graph graph;
+    graph.create("LumoxIndirect");
+    standin::lumox::clearTranscript();
+  }
+  EXPECT_TRUE(standin::lumox::transcript().empty()) << "teardown must not call the renderer library";
+
+  PluginLibrary again(testsupport::pluginFile().string());
+  standin::ddimage::Graph graph;
+  graph.create("LumoxIndirect");
+  EXPECT_THAT(functions(standin::lumox::transcript()),
+              ElementsAre("Lumox_initPath", "Lumox_initLumoxRenderMan", "Lumox_homeDir"));
+}
+
+TEST_F(Plugin, CopiedToAFolderOfTheWrongShapeItDoesNotInitialise) {
+  testsupport::TemporaryDirectory tmp;
+  const fs::path elsewhere = tmp.path() / "loose" / testsupport::pluginFile().filename();
+  fs::create_directories(elsewhere.parent_path());
+  fs::copy_file(testsupport::pluginFile(), elsewhere);
+  {
+    PluginLibrary plugin(elsewhere.string());
+    standin::ddimage::Graph graph;
+    graph.create("LumoxIndirect");
+    graph.create("LumoxIndirect");
+    const auto calls = standin::lumox::transcript();
+    ASSERT_THAT(functions(calls), ElementsAre("Lumox_initPath", "Lumox_initLumoxRenderMan", "Lumox_homeDir",
+                                              "Lumox_initPath", "Lumox_initLumoxRenderMan", "Lumox_homeDir"));
+    const std::string expected = withSlashes(tmp.path().string()) + "/bin/Lumox.dll";
+    EXPECT_EQ(calls[0].text, std::optional<std::string>(expected));
+    EXPECT_FALSE(calls[1].result);
+    EXPECT_EQ(calls[3].text, calls[0].text);
+  }
+}
+
+TEST_F(Plugin, ANodeWhoseSetUpThrowsIsNotCreated) {
+  PluginLibrary plugin(testsupport::pluginFile().string());
+  standin::ddimage::Graph graph;
+  standin::lumox::setThrowingFunction("Lumox_initLumoxRenderMan");
+  EXPECT_THROW(graph.create("LumoxIndirect"), std::runtime_error);
+  EXPECT_TRUE(graph.ops().empty());
+  standin::lumox::setThrowingFunction("");
+  EXPECT_NO_THROW(graph.create("LumoxIndirect"));
+}
+
+}  // namespace
