@@ -2,6 +2,7 @@
 #pragma once
 
 #include <Lumox/Lumox.h>
+#include <standin/lumox/RibOutput.h>
 
 #include <cstdint>
 #include <ostream>
@@ -10,10 +11,6 @@
 
 namespace standin {
 namespace lumox {
-
-// `bytes` as a RIB string: quoted; '"' and '\' escaped by a backslash;
-// control characters (and DEL) as three-digit octal escapes.
-std::string ribString(std::string_view bytes);
 
 // The shortest text that reads back to the same float; locale-independent.
 std::string ribFloat(float value);

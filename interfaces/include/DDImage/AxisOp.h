@@ -20,7 +20,7 @@ public:
   static constexpr std::size_t kMatrixOffset = 264;
 
 private:
-  void* axis_reserved_;
+  [[maybe_unused]] void* axis_reserved_;
   Matrix4 matrix_;
 };
 

@@ -73,7 +73,7 @@ protected:
 private:
   Node* node_;
   // Room the host keeps for itself in every op; fixes the size of Op.
-  void* reserved_[30];
+  [[maybe_unused]] void* reserved_[30];
 };
 
 static_assert(offsetof(Op::Description, name) == 0, "class name is the record's first field");

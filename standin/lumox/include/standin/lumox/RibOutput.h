@@ -5,6 +5,7 @@
 
 #include <iosfwd>
 #include <string>
+#include <string_view>
 
 namespace standin {
 namespace lumox {
@@ -19,6 +20,10 @@ LUMOX_API void openOutputFile(const std::string& path);
 LUMOX_API void writeLine(const std::string& line);
 // Flushes and ends the output; the scene calls then write nothing.
 LUMOX_API void closeOutput();
+
+// `bytes` as a RIB string: quoted; '"' and '\' escaped by a backslash;
+// control characters (and DEL) as three-digit octal escapes.
+LUMOX_API std::string ribString(std::string_view bytes);
 
 }  // namespace lumox
 }  // namespace standin
