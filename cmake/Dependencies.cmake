@@ -49,3 +49,24 @@ else()
   find_package(OSMesa REQUIRED)
   target_link_libraries(lumox_opengl INTERFACE OSMesa::OSMesa)
 endif()
+
+# ddhost, the stand-in host program: CLI11 for its command line; libpng and
+# Mesa's off-screen context for its viewer picture, which only Linux has.
+if(CMAKE_CROSSCOMPILING AND WIN32)
+  # Debian's CLI11 is header-only; as for Boost, the folder given to the
+  # cross compiler holds nothing but CLI/.
+  set(LUMOX_CLI11_SYSTEM_HEADERS /usr/include/CLI CACHE PATH "CLI11 headers to expose to the cross build")
+  set(_cli11_only ${PROJECT_BINARY_DIR}/_deps/cli11-include)
+  file(MAKE_DIRECTORY ${_cli11_only})
+  if(NOT EXISTS ${_cli11_only}/CLI)
+    file(CREATE_LINK ${LUMOX_CLI11_SYSTEM_HEADERS} ${_cli11_only}/CLI SYMBOLIC)
+  endif()
+  if(NOT EXISTS ${_cli11_only}/CLI/CLI.hpp)
+    message(FATAL_ERROR "CLI11 headers not found in ${LUMOX_CLI11_SYSTEM_HEADERS} (install libcli11-dev)")
+  endif()
+  add_library(CLI11::CLI11 INTERFACE IMPORTED)
+  set_target_properties(CLI11::CLI11 PROPERTIES INTERFACE_INCLUDE_DIRECTORIES ${_cli11_only})
+else()
+  find_package(CLI11 CONFIG REQUIRED)
+  find_package(PNG REQUIRED)
+endif()

@@ -28,7 +28,16 @@ namespace {
 
 // Registered right after the record above, in the same translation unit, so
 // the loader is torn down when the plug-in unloads, whatever the link order.
+#if defined(__SANITIZE_THREAD__)
+// ThreadSanitizer's atexit forgets which module registered the function and
+// would call into an unloaded plug-in at exit; a static destructor is tied
+// to the module, and runs at the same moment.
+struct LoaderTeardown {
+  ~LoaderTeardown() { liblumox::destroyInstance(); }
+} loaderTeardown;
+#else
 [[maybe_unused]] const int loaderTeardownRegistered = std::atexit(liblumox::destroyInstance);
+#endif
 
 }  // namespace
 

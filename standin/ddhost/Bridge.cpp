@@ -1,0 +1,141 @@
+#include "Bridge.h"
+
+#include <standin/ddimage/Graph.h>
+#include <standin/ddimage/Node.h>
+#include <standin/lumox/RibOutput.h>
+
+#include <lumoxindirect/InputExporter.h>
+#include <lumoxindirect/LumoxIndirectBase.h>
+#include <lumoxindirect/RenderOptions.h>
+
+#include <DDImage/Iop.h>
+
+#include <cstdio>
+#include <stdexcept>
+
+namespace ddhost {
+
+namespace {
+
+using DD::Image::Op;
+
+// A node name as a RIB comment quotes it; names are identifiers, but the
+// comment must stay one line whatever the host's name callback wrote.
+std::string quotedName(const std::string& name) {
+  std::string text = "\"";
+  for (const char c : name) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      text += '\\';
+      text += c;
+    } else if (byte < 0x20 || byte == 0x7f) {
+      char octal[5];
+      std::snprintf(octal, sizeof octal, "\\%03o", static_cast<unsigned>(byte));
+      text += octal;
+    } else {
+      text += c;
+    }
+  }
+  return text + "\"";
+}
+
+std::string printedName(const Op& op) {
+  std::ostringstream name;
+  op.print_name(name);
+  return name.str();
+}
+
+// Says in the RIB which images it made available to the renderer, or
+// turned down, so a reader of the RIB can tell the two apart.
+class CommentingExporter final : public lumoxindirect::InputExporter {
+public:
+  explicit CommentingExporter(bool accept) : accept_(accept) {}
+
+  void beginLight(const Op* /*light*/) override {}
+  void endLight(const Op* /*light*/) override {}
+
+  bool exportInput(DD::Image::Iop* image, bool /*asTexture*/, bool /*premultiplied*/) override {
+    if (image == nullptr) {
+      return false;
+    }
+    const std::string name = quotedName(printedName(*image));
+    standin::lumox::writeLine(accept_ ? "# exported image " + name : "# declined image " + name);
+    return accept_;
+  }
+
+private:
+  bool accept_;
+};
+
+}  // namespace
+
+RibOutput::RibOutput(const std::optional<std::string>& file) {
+  if (file) {
+    file_ = std::make_unique<ReplacementFile>(*file);
+    try {
+      standin::lumox::openOutputFile(file_->temporaryPath().string());
+    } catch (const std::runtime_error&) {
+      throw std::runtime_error("cannot write " + *file + ": cannot create a file in its folder");
+    }
+  } else {
+    standin::lumox::openOutput(buffer_);
+  }
+  open_ = true;
+}
+
+RibOutput::~RibOutput() {
+  if (open_) {
+    try {
+      standin::lumox::closeOutput();
+    } catch (...) {
+      // Discarded anyway: the temporary file goes with file_.
+    }
+  }
+}
+
+void RibOutput::commit() {
+  open_ = false;
+  standin::lumox::closeOutput();
+  if (file_) {
+    file_->commit();
+  } else {
+    writeStandardOutput(buffer_.str());
+  }
+}
+
+void emitScene(const std::vector<SceneNode>& nodes, const BridgeSettings& settings) {
+  lumoxindirect::RenderOptions options;
+  options.sampleScale = settings.sampleScale;
+  std::optional<CommentingExporter> exporter;
+  if (settings.exporter != ExporterChoice::None) {
+    exporter.emplace(settings.exporter == ExporterChoice::Accept);
+  }
+  lumoxindirect::InputExporter* hooks = exporter ? &*exporter : nullptr;
+
+  standin::lumox::writeLine("WorldBegin");
+  for (const SceneNode& node : nodes) {
+    auto* light = dynamic_cast<lumoxindirect::LumoxIndirectBase*>(node.op);
+    if (light == nullptr) {
+      continue;
+    }
+    const std::string& name = standin::ddimage::nodeOf(node.op).name;
+    bool emitted = false;
+    try {
+      if (hooks != nullptr) {
+        hooks->beginLight(light);
+      }
+      emitted = light->emitLight(options, hooks, settings.asShader);
+      if (hooks != nullptr) {
+        hooks->endLight(light);
+      }
+    } catch (const std::exception& error) {
+      throw SceneError(node.line, name + ": the light could not be emitted: " + error.what());
+    }
+    if (!emitted) {
+      throw SceneError(node.line, name + ": the light could not be emitted");
+    }
+  }
+  standin::lumox::writeLine("WorldEnd");
+}
+
+}  // namespace ddhost

@@ -1,0 +1,113 @@
+#include "CommandLine.h"
+
+#include "Numbers.h"
+
+#include <CLI/CLI.hpp>
+
+#include <map>
+
+namespace ddhost {
+
+namespace {
+
+// Large enough for any real viewer, small enough that the picture's buffer
+// is always allocatable and within what the off-screen context accepts.
+constexpr int kLargestViewerSide = 4096;
+
+std::optional<ViewerSize> parseViewerSize(const std::string& text) {
+  const auto x = text.find('x');
+  if (x == std::string::npos) {
+    return std::nullopt;
+  }
+  const auto width = parseInteger(std::string_view(text).substr(0, x));
+  const auto height = parseInteger(std::string_view(text).substr(x + 1));
+  if (!width || !height || *width < 1 || *height < 1 || *width > kLargestViewerSide ||
+      *height > kLargestViewerSide) {
+    return std::nullopt;
+  }
+  return ViewerSize{static_cast<int>(*width), static_cast<int>(*height)};
+}
+
+}  // namespace
+
+bool hasViewer() {
+#if defined(DDHOST_HAS_VIEWER)
+  return true;
+#else
+  return false;
+#endif
+}
+
+CommandLine parseCommandLine(int argc, char** argv) {
+  CLI::App app("Stand-in host: reads a node script, loads plug-ins, and writes the scene's lights as RIB.",
+               "ddhost");
+  Options options;
+  std::string sampleScale = "1";
+  std::string viewerSize = "640x360";
+  std::string output;
+  std::string viewer;
+  std::string pluginDir;
+
+  app.set_version_flag("--version", std::string("ddhost ") + DDHOST_VERSION);
+  app.add_option("SCRIPT", options.script, "The script: a file, or - for standard input")->required();
+  auto* outputOption = app.add_option("-o,--output", output, "Write the RIB to FILE (default: standard output)")
+                           ->type_name("FILE")
+                           ->check([](const std::string& text) {
+                             return text.empty() ? std::string("needs a file name") : std::string();
+                           });
+  app.add_option("--sample-scale", sampleScale, "The bridge's sample scale, a finite number >= 0 (default 1)")
+      ->type_name("X")
+      ->check([](const std::string& text) {
+        const auto value = parseFloat(text);
+        return value && *value >= 0 ? std::string() : "must be a finite number >= 0, not " + text;
+      });
+  app.add_flag("--as-shader", options.asShader, "Emit each light as a shader instance");
+  const std::map<std::string, ExporterChoice> exporters = {
+      {"accept", ExporterChoice::Accept}, {"decline", ExporterChoice::Decline}, {"none", ExporterChoice::None}};
+  std::string exporter = "accept";
+  app.add_option("--exporter", exporter,
+                 "The bridge's input exporter: accept every image (default), decline every image, or none")
+      ->type_name("WHICH")
+      ->check(CLI::IsMember({"accept", "decline", "none"}));
+  auto* viewerOption = app.add_option("--viewer", viewer, "Also draw the 3D viewer into a PNG")
+                           ->type_name("FILE.png")
+                           ->check([](const std::string& text) {
+                             if (!hasViewer()) {
+                               return std::string("this build has no viewer (it needs libpng and Mesa)");
+                             }
+                             return text.empty() ? std::string("needs a file name") : std::string();
+                           });
+  app.add_option("--viewer-size", viewerSize, "The viewer picture's size (default 640x360)")
+      ->type_name("WxH")
+      ->check([](const std::string& text) {
+        return parseViewerSize(text) ? std::string()
+                                     : "must be WIDTHxHEIGHT, each 1 to " + std::to_string(kLargestViewerSide);
+      });
+  auto* pluginDirOption =
+      app.add_option("--plugin-dir", pluginDir, "Where plug-ins are loaded from (default: plugins/ beside bin/)")
+          ->type_name("DIR")
+          ->check(CLI::Validator(CLI::ExistingDirectory).description(""));
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& error) {
+    const int status = app.exit(error);
+    return CommandLine{std::nullopt, status == 0 ? 0 : 2};
+  }
+
+  options.sampleScale = *parseFloat(sampleScale);
+  options.viewerSize = *parseViewerSize(viewerSize);
+  options.exporter = exporters.at(exporter);
+  if (outputOption->count() > 0) {
+    options.output = output;
+  }
+  if (viewerOption->count() > 0) {
+    options.viewer = viewer;
+  }
+  if (pluginDirOption->count() > 0) {
+    options.pluginDir = pluginDir;
+  }
+  return CommandLine{std::move(options), 0};
+}
+
+}  // namespace ddhost

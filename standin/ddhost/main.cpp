@@ -1,0 +1,81 @@
+// ddhost: the stand-in host. Loads the plug-ins, reads a node script, and
+// has the renderer bridge write the scene's lights as RIB.
+#include "Bridge.h"
+#include "CommandLine.h"
+#include "Files.h"
+#include "Plugins.h"
+#include "Scene.h"
+#include "ScriptReader.h"
+
+#if defined(DDHOST_HAS_VIEWER)
+#  include "Png.h"
+#  include "Viewer.h"
+#endif
+
+#include <standin/ddimage/Graph.h>
+
+#include <DDImage/Op.h>
+
+#include <iostream>
+#include <optional>
+#include <stdexcept>
+
+namespace {
+
+// Exit statuses: 2 (a wrong command line) comes from parseCommandLine.
+constexpr int kSuccess = 0;
+constexpr int kFailure = 1;
+
+int run(const ddhost::Options& options) {
+  // Plug-ins first, as a host loads them at start-up; declared before the
+  // graph so that every node is gone before its plug-in is unloaded.
+  const auto plugins = ddhost::loadPlugins(options.pluginDir ? std::filesystem::path(*options.pluginDir)
+                                                             : ddhost::defaultPluginDir());
+  DD::Image::Op::print_name_cb = standin::ddimage::printNodeName;
+
+  const ddhost::ReadResult read = ddhost::readScript(ddhost::readScriptBytes(options.script));
+  if (const auto* error = std::get_if<ddhost::ScriptError>(&read)) {
+    std::cerr << options.script << ":" << error->line << ": " << error->message << "\n";
+    return kFailure;
+  }
+
+  standin::ddimage::Graph graph;
+  try {
+    const std::vector<ddhost::SceneNode> nodes = ddhost::buildScene(std::get<ddhost::Script>(read), graph);
+    ddhost::validateScene(nodes);
+
+    ddhost::RibOutput rib(options.output);
+    ddhost::emitScene(nodes, ddhost::BridgeSettings{options.sampleScale, options.asShader, options.exporter});
+    // Both results are complete before either is put in place.
+    std::optional<ddhost::ReplacementFile> picture;
+#if defined(DDHOST_HAS_VIEWER)
+    if (options.viewer) {
+      picture.emplace(*options.viewer);
+      ddhost::writePng(ddhost::drawViewer(nodes, options.viewerSize), *picture);
+    }
+#endif
+    if (picture) {
+      picture->commit();
+    }
+    rib.commit();
+  } catch (const ddhost::SceneError& error) {
+    std::cerr << options.script << ":" << error.line() << ": " << error.what() << "\n";
+    return kFailure;
+  }
+  return kSuccess;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const ddhost::CommandLine commandLine = ddhost::parseCommandLine(argc, argv);
+  if (!commandLine.options) {
+    return commandLine.exitStatus;
+  }
+  try {
+    return run(*commandLine.options);
+  } catch (const std::exception& error) {
+    std::cerr << "ddhost: " << error.what() << "\n";
+    return kFailure;
+  }
+}

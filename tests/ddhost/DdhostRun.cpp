@@ -1,0 +1,90 @@
+#include "ddhost/DdhostRun.h"
+
+#include "support/TestPaths.h"
+
+#include <standin/ddimage/Registry.h>
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace testsupport {
+
+namespace fs = std::filesystem;
+
+fs::path installedPrefix() {
+  return buildRoot() / "test-install";
+}
+
+fs::path installedDdhost() {
+#if defined(_WIN32)
+  return installedPrefix() / "bin" / "ddhost.exe";
+#else
+  return installedPrefix() / "bin" / "ddhost";
+#endif
+}
+
+fs::path installedPlugin() {
+  return installedPrefix() / "plugins" / standin::ddimage::pluginFileName("LumoxIndirect");
+}
+
+// Absolute, so that under Wine the sources' path gains its drive.
+fs::path examplesDir() {
+  return fs::absolute(fs::path(LUMOX_TEST_SOURCE_DIR).parent_path() / "examples");
+}
+
+fs::path goldenDir() {
+  return fs::absolute(fs::path(LUMOX_TEST_SOURCE_DIR) / "ddhost" / "golden");
+}
+
+std::string readFile(const fs::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) {
+    throw std::runtime_error("cannot read " + path.string());
+  }
+  std::ostringstream bytes;
+  bytes << file.rdbuf();
+  return bytes.str();
+}
+
+void writeFile(const fs::path& path, const std::string& bytes) {
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  file << bytes;
+  if (!file.flush()) {
+    throw std::runtime_error("cannot write " + path.string());
+  }
+}
+
+std::vector<std::string> listDir(const fs::path& dir) {
+  std::vector<std::string> names;
+  for (const fs::directory_entry& entry : fs::directory_iterator(dir)) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::vector<std::string> lines(const std::string& text) {
+  std::vector<std::string> result;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string::npos) {
+      end = text.size();
+    }
+    std::string line = text.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') {
+      line.pop_back();
+    }
+    result.push_back(line);
+    start = end + 1;
+  }
+  return result;
+}
+
+ProcessResult ddhost(const std::vector<std::string>& arguments, const std::string& input) {
+  return runProcess(installedDdhost(), arguments, input);
+}
+
+}  // namespace testsupport

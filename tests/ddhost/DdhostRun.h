@@ -1,0 +1,32 @@
+// Running the installed ddhost, and the files its tests compare against.
+#pragma once
+
+#include "ddhost/Process.h"
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+// The tree the installed_tree fixture installs, beside the build's bin/.
+std::filesystem::path installedPrefix();
+std::filesystem::path installedDdhost();
+std::filesystem::path installedPlugin();
+
+std::filesystem::path examplesDir();
+std::filesystem::path goldenDir();
+
+std::string readFile(const std::filesystem::path& path);
+void writeFile(const std::filesystem::path& path, const std::string& bytes);
+// The names in `dir`, sorted.
+std::vector<std::string> listDir(const std::filesystem::path& dir);
+
+// The lines of a program's text output, without their line ends ("\n", or
+// "\r\n" from a Windows program's text-mode streams).
+std::vector<std::string> lines(const std::string& text);
+
+// Runs the installed ddhost.
+ProcessResult ddhost(const std::vector<std::string>& arguments, const std::string& input = {});
+
+}  // namespace testsupport

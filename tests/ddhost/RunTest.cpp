@@ -1,0 +1,215 @@
+// The installed ddhost end to end: the examples' RIB, what each option
+// changes in it, and how wrong scripts, scenes and command lines fail.
+#include "ddhost/DdhostRun.h"
+
+#include "support/TestPaths.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using testsupport::ddhost;
+using testsupport::ProcessResult;
+using testsupport::readFile;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using ::testing::Not;
+using ::testing::StartsWith;
+
+const std::string kLitScript =
+    "Constant {\n"
+    " name Plate1\n"
+    "}\n"
+    "LumoxIndirect {\n"
+    " samples 8\n"
+    " name Bounce1\n"
+    "}\n";
+
+std::string example(const std::string& name) {
+  return (testsupport::examplesDir() / (name + ".ddscript")).string();
+}
+
+// The same golden text on every platform: the RIB is byte-identical.
+TEST(DdhostExamples, WriteTheirGoldenRib) {
+  struct Case {
+    const char* example;
+    std::vector<std::string> options;
+  };
+  const Case cases[] = {
+      {"bounce-light", {}},
+      {"shader-instance", {"--as-shader"}},
+      {"several-lights", {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.example);
+    std::vector<std::string> arguments = c.options;
+    arguments.push_back(example(c.example));
+    const ProcessResult run = ddhost(arguments);
+    EXPECT_EQ(run.exitStatus, 0);
+    // In the installed tree the plug-in initialises the renderer library,
+    // which otherwise complains on standard error.
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.out, readFile(testsupport::goldenDir() / (std::string(c.example) + ".rib")));
+  }
+}
+
+TEST(DdhostExamples, ReadTheScriptFromStandardInput) {
+  const ProcessResult run = ddhost({"-"}, readFile(example("several-lights")));
+  EXPECT_EQ(run.exitStatus, 0);
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.out, readFile(testsupport::goldenDir() / "several-lights.rib"));
+}
+
+TEST(DdhostOptions, ReachTheEmittedLines) {
+  struct Case {
+    std::vector<std::string> options;
+    std::vector<std::string> present;
+    std::vector<std::string> absent;
+  };
+  const Case cases[] = {
+      {{},
+       {"  # exported image \"Plate1\"\n", "LightSource \"ovLumoxIndirect\" 1 \"string _col\" [\"Plate1\"]",
+        "\"int samples\" [8]"},
+       {"Shader", "declined"}},
+      {{"--exporter", "decline"}, {"  # declined image \"Plate1\"\n", "LightSource \"ovLumoxIndirect\" 1 \"int samples\""},
+       {"_col", "exported"}},
+      {{"--exporter", "none"}, {"LightSource \"ovLumoxIndirect\" 1 \"int samples\" [8]"}, {"_col", "image"}},
+      {{"--as-shader"}, {"Shader \"ovLumoxIndirect\" \"Bounce1\" \"string _col\" [\"Plate1\"]"}, {"LightSource"}},
+      {{"--sample-scale", "2.5"}, {"\"int samples\" [20]"}, {"[8]"}},
+      {{"--sample-scale", "0"}, {"\"int samples\" [1]"}, {"[8]"}},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> arguments = c.options;
+    arguments.push_back("-");
+    SCOPED_TRACE(::testing::PrintToString(arguments));
+    const ProcessResult run = ddhost(arguments, kLitScript);
+    ASSERT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_THAT(run.out, StartsWith("##RenderMan RIB-Structure 1.1\nversion 3.04\nWorldBegin\nTransformBegin\n"));
+    for (const std::string& text : c.present) {
+      EXPECT_THAT(run.out, HasSubstr(text));
+    }
+    for (const std::string& text : c.absent) {
+      EXPECT_THAT(run.out, Not(HasSubstr(text)));
+    }
+  }
+}
+
+TEST(DdhostErrors, EachKindIsReportedAtItsLineAndPrintsNoRib) {
+  struct Case {
+    const char* what;
+    std::string script;
+    std::size_t line;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"unknown class", "Constant {\n}\n\nBounceLight {\n}\n", 4, "unknown node class \"BounceLight\""},
+      {"unknown knob", "LumoxIndirect {\n samples 4\n sample 4\n}\n", 3, "unknown knob \"sample\""},
+      {"host knob of 3D nodes on an image", "Constant {\n translate {0 1 2}\n}\n", 2, "unknown knob \"translate\""},
+      {"integer with trailing text", "LumoxIndirect {\n samples 4x\n}\n", 2, "samples takes an integer, not \"4x\""},
+      {"integer that a control cannot hold", "LumoxIndirect {\n samples 4294967296\n}\n", 2, "takes an integer"},
+      {"number that is not one", "LumoxIndirect {\n exposure nan\n}\n", 2, "exposure takes a number, not \"nan\""},
+      {"color of two", "LumoxIndirect {\n color {1 0.5}\n}\n", 2, "color takes a color"},
+      {"translate of a word", "Card {\n translate 1\n}\n", 2, "translate takes {X Y Z}"},
+      {"selected neither true nor false", "Card {\n selected yes\n}\n", 2, "selected takes true or false"},
+      {"name that is no identifier", "Card {\n name \"Key Light\"\n}\n", 2, "takes a node name"},
+      {"duplicate name", "Constant {\n name Plate\n}\nCard {\n name Plate\n}\n", 5, "duplicate node name \"Plate\""},
+      {"default name taken", "Card {\n}\nCard {\n name Card1\n}\n", 4, "duplicate node name \"Card1\""},
+      {"push of an unknown name", "Constant {\n}\npush $Plate\n", 3, "push of unknown node \"$Plate\""},
+      {"more inputs than the node takes", "LumoxIndirect {\n inputs 2\n}\n", 2, "inputs takes 0 to 1"},
+      {"input the node refuses", "Card {\n}\nLumoxIndirect {\n}\n", 3, "cannot take \"Card1\" (Card) as input 0"},
+      {"unbalanced brace", "Constant {\n}\n}\n", 3, "unbalanced '}'"},
+      {"unterminated block", "Constant {\n}\nLumoxIndirect {\n samples 4\n", 3, "unterminated block"},
+      {"unterminated string", "Constant {\n name \"Plate\n}\n", 2, "unterminated string"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const ProcessResult run = ddhost({"-"}, c.script);
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_EQ(run.out, "");
+    const std::vector<std::string> said = testsupport::lines(run.err);
+    ASSERT_EQ(said.size(), 1u) << run.err;
+    EXPECT_THAT(said[0], StartsWith("-:" + std::to_string(c.line) + ": "));
+    EXPECT_THAT(said[0], HasSubstr(c.message));
+  }
+}
+
+TEST(DdhostErrors, NameTheScriptFileAndLeaveOutputFilesAsTheyWere) {
+  const testsupport::TemporaryDirectory dir;
+  const fs::path script = dir.path() / "broken.ddscript";
+  testsupport::writeFile(script, "Constant {\n samples 8\n}\n");
+  const fs::path existing = dir.path() / "existing.rib";
+  testsupport::writeFile(existing, "previous RIB\n");
+
+  for (const fs::path& output : {existing, dir.path() / "new.rib"}) {
+    SCOPED_TRACE(output.string());
+    const ProcessResult run = ddhost({"-o", output.string(), script.string()});
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_THAT(run.err, StartsWith(script.string() + ":2: unknown knob \"samples\""));
+  }
+  EXPECT_EQ(readFile(existing), "previous RIB\n");
+  EXPECT_EQ(testsupport::listDir(dir.path()), (std::vector<std::string>{"broken.ddscript", "existing.rib"}));
+}
+
+TEST(DdhostOutput, ReplacesTheFileOnlyWhenComplete) {
+  const testsupport::TemporaryDirectory dir;
+  const fs::path output = dir.path() / "scene.rib";
+  testsupport::writeFile(output, "previous RIB\n");
+  const ProcessResult run = ddhost({"--output", output.string(), example("bounce-light")});
+  EXPECT_EQ(run.exitStatus, 0) << run.err;
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(readFile(output), readFile(testsupport::goldenDir() / "bounce-light.rib"));
+  EXPECT_EQ(testsupport::listDir(dir.path()), std::vector<std::string>{"scene.rib"});
+
+  // A folder cannot be replaced by a file: refused, and nothing left behind.
+  const fs::path folder = dir.path() / "folder.rib";
+  fs::create_directory(folder);
+  const ProcessResult blocked = ddhost({"-o", folder.string(), example("bounce-light")});
+  EXPECT_EQ(blocked.exitStatus, 1);
+  EXPECT_THAT(blocked.err, HasSubstr(folder.string()));
+  EXPECT_TRUE(fs::is_empty(folder));
+  EXPECT_EQ(testsupport::listDir(dir.path()), (std::vector<std::string>{"folder.rib", "scene.rib"}));
+}
+
+TEST(DdhostCommandLine, WrongOnesExitWithTwoAndRunNothing) {
+  const testsupport::TemporaryDirectory dir;
+  const std::string script = example("bounce-light");
+  const std::vector<std::vector<std::string>> cases = {
+      {},
+      {"--bogus", script},
+      {script, script},
+      {"--exporter", "maybe", script},
+      {"--sample-scale", "4x", script},
+      {"--sample-scale", "-1", script},
+      {"--sample-scale", "nan", script},
+      {"--viewer-size", "640", script},
+      {"--viewer-size", "0x360", script},
+      {"--plugin-dir", (dir.path() / "missing").string(), script},
+      {"-o", "", script},
+  };
+  for (const std::vector<std::string>& arguments : cases) {
+    SCOPED_TRACE(::testing::PrintToString(arguments));
+    const ProcessResult run = ddhost(arguments);
+    EXPECT_EQ(run.exitStatus, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_THAT(run.err, Not(IsEmpty()));
+  }
+}
+
+TEST(DdhostCommandLine, HelpAndVersionSucceed) {
+  const ProcessResult help = ddhost({"--help"});
+  EXPECT_EQ(help.exitStatus, 0);
+  EXPECT_THAT(help.out, HasSubstr("--exporter"));
+  EXPECT_THAT(help.out, HasSubstr("--plugin-dir"));
+  const ProcessResult version = ddhost({"--version"});
+  EXPECT_EQ(version.exitStatus, 0);
+  EXPECT_THAT(version.out, StartsWith("ddhost "));
+}
+
+}  // namespace

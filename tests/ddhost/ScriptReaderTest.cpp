@@ -1,0 +1,167 @@
+// The script reader on its own: what it makes of valid scripts, where it
+// reports each syntax error, and that no bytes make it misbehave.
+#include "ScriptReader.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+
+namespace {
+
+using ddhost::KnobLine;
+using ddhost::NodeBlock;
+using ddhost::Push;
+using ddhost::Script;
+using ddhost::ScriptError;
+using ddhost::Value;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+Script read(const std::string& text) {
+  const ddhost::ReadResult result = ddhost::readScript(text);
+  if (const auto* error = std::get_if<ScriptError>(&result)) {
+    throw std::runtime_error("line " + std::to_string(error->line) + ": " + error->message);
+  }
+  return std::get<Script>(result);
+}
+
+const NodeBlock& node(const Script& script, std::size_t index) {
+  return std::get<NodeBlock>(script.statements.at(index));
+}
+
+std::size_t lineCount(const std::string& text) {
+  return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1;
+}
+
+TEST(ScriptReader, ReadsNodesKnobsAndPushesInOrder) {
+  const Script script = read(
+      "# a scene\n"
+      "Constant {\n"
+      " name Plate1   # trailing comment\n"
+      "}\n"
+      "\n"
+      "push 0\n"
+      "push $Plate1\n"
+      "LumoxIndirect {\n"
+      " color {1 0.5  0.25}\n"
+      " label \"say \\\"hi\\\" \\\\ bye\"\n"
+      " samples 8 }\n");
+  ASSERT_EQ(script.statements.size(), 4u);
+
+  const NodeBlock& constant = node(script, 0);
+  EXPECT_EQ(constant.className, "Constant");
+  EXPECT_EQ(constant.line, 2u);
+  ASSERT_EQ(constant.knobs.size(), 1u);
+  EXPECT_EQ(constant.knobs[0].name, "name");
+  EXPECT_EQ(constant.knobs[0].value.text, "Plate1");
+  EXPECT_EQ(constant.knobs[0].line, 3u);
+
+  const Push& empty = std::get<Push>(script.statements[1]);
+  EXPECT_FALSE(empty.name.has_value());
+  EXPECT_EQ(empty.line, 6u);
+  const Push& named = std::get<Push>(script.statements[2]);
+  EXPECT_EQ(named.name, "Plate1");
+  EXPECT_EQ(named.line, 7u);
+
+  const NodeBlock& light = node(script, 3);
+  EXPECT_EQ(light.line, 8u);
+  ASSERT_EQ(light.knobs.size(), 3u);
+  EXPECT_EQ(light.knobs[0].value.kind, Value::Kind::List);
+  EXPECT_THAT(light.knobs[0].value.items, ElementsAre("1", "0.5", "0.25"));
+  EXPECT_EQ(light.knobs[1].value.kind, Value::Kind::String);
+  EXPECT_EQ(light.knobs[1].value.text, "say \"hi\" \\ bye");
+  EXPECT_EQ(light.knobs[2].value.kind, Value::Kind::Word);
+  EXPECT_EQ(light.knobs[2].value.text, "8");
+  EXPECT_EQ(light.knobs[2].line, 11u);
+}
+
+TEST(ScriptReader, CountsLinesAcrossCrLfAndMultiLineStrings) {
+  const Script script = read("Constant {\r\n name \"two\nlines\"\r\n xpos 1\r\n}\r\nCard {\r\n}\r\n");
+  ASSERT_EQ(script.statements.size(), 2u);
+  EXPECT_EQ(node(script, 0).knobs[0].value.text, "two\nlines");
+  EXPECT_EQ(node(script, 0).knobs[1].line, 4u);
+  EXPECT_EQ(node(script, 1).line, 6u);
+}
+
+TEST(ScriptReader, EmptyAndCommentOnlyScriptsHoldNothing) {
+  EXPECT_TRUE(read("").statements.empty());
+  EXPECT_TRUE(read("\n  # nothing\n\t\n").statements.empty());
+}
+
+TEST(ScriptReader, ReportsEachSyntaxErrorAtItsLine) {
+  struct Case {
+    const char* script;
+    std::size_t line;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"Constant {\n}\n}\n", 3, "unbalanced '}'"},
+      {"Constant {\n {1 2}\n}\n", 2, "unbalanced '{'"},
+      {"{\n", 1, "'{' with no node class"},
+      {"Constant {\n color {1 2\n}\n", 2, "unbalanced '{'"},
+      {"Constant {\n color {1 {2} 3}\n}\n", 2, "lists do not nest"},
+      {"Constant {\n name Plate1\n", 1, "unterminated block of \"Constant\""},
+      {"Constant {\n", 1, "unterminated block"},
+      {"\n\nConstant {\n name \"Plate1\n}\n", 4, "unterminated string"},
+      {"Constant {\n name \"a\\", 2, "unterminated string"},
+      {"Constant {\n name \"a\\n\"\n}\n", 2, "unknown escape"},
+      {"Constant\n{\n}\n", 1, "expected '{' after \"Constant\""},
+      {"Constant {\n name\n}\n", 2, "knob \"name\" has no value"},
+      {"Constant {\n name }\n", 2, "has no value"},
+      {"Constant {\n name A B\n}\n", 2, "unexpected text after the value of \"name\""},
+      {"Constant {\n name A\n name B\n}\n", 3, "knob \"name\" is given twice"},
+      {"Constant {\n \"name\" A\n}\n", 2, "expected a knob name"},
+      {"\"Constant\" {\n}\n", 1, "expected a node class or push"},
+      {"Constant {\n} Card {\n}\n", 2, "unexpected text after '}'"},
+      {"push\n", 1, "push takes 0 or $NAME"},
+      {"push 1\n", 1, "push takes 0 or $NAME, not \"1\""},
+      {"push $\n", 1, "push takes 0 or $NAME"},
+      {"push 0 0\n", 1, "unexpected text after push"},
+      {"Constant {\n color {1 \"2\" 3}\n}\n", 2, "a list holds words"},
+      {"Con\x01stant {\n}\n", 1, "unexpected control character 0x01"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.script);
+    const ddhost::ReadResult result = ddhost::readScript(c.script);
+    const auto* error = std::get_if<ScriptError>(&result);
+    ASSERT_NE(error, nullptr);
+    EXPECT_EQ(error->line, c.line);
+    EXPECT_THAT(error->message, HasSubstr(c.message));
+  }
+}
+
+// Any bytes: the reader returns, and an error's line is one the input has.
+// Every cut of a valid script, then byte flips of it from a fixed seed.
+TEST(ScriptReader, AnyBytesGiveAScriptOrAnErrorOnAnExistingLine) {
+  const std::string valid =
+      "# scene\nConstant {\n name \"P\\\"1\"\n}\npush $P\nLumoxIndirect {\n color {1 0.5 0.25}\n samples 8\n}\npush 0\n";
+  auto check = [](const std::string& bytes) {
+    const ddhost::ReadResult result = ddhost::readScript(bytes);
+    if (const auto* error = std::get_if<ScriptError>(&result)) {
+      EXPECT_GE(error->line, 1u) << bytes;
+      EXPECT_LE(error->line, lineCount(bytes)) << bytes;
+      EXPECT_FALSE(error->message.empty()) << bytes;
+    }
+  };
+  for (std::size_t cut = 0; cut <= valid.size(); ++cut) {
+    check(valid.substr(0, cut));
+  }
+  const std::string alphabet = "{}\"\\# \n\r$0\x7f\x01\xff" "a";
+  std::uint32_t seed = 12345;
+  auto next = [&seed] {
+    seed = seed * 1664525u + 1013904223u;
+    return seed >> 8;
+  };
+  for (int round = 0; round < 2000; ++round) {
+    std::string bytes = valid;
+    for (int flips = 1 + static_cast<int>(next() % 4); flips > 0; --flips) {
+      bytes[next() % bytes.size()] = alphabet[next() % alphabet.size()];
+    }
+    check(bytes);
+  }
+}
+
+}  // namespace
