@@ -12,6 +12,8 @@ packages=(
   libosmesa6-dev                      # off-screen OpenGL for the viewer
   g++-mingw-w64-x86-64-posix          # the Windows x64 leg
   wine64                              # runs the Windows leg's tests
+  clang libclang-rt-14-dev            # libFuzzer targets
+  valgrind                            # memory checks of ddhost
 )
 
 missing=()

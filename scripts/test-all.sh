@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Builds both legs (Linux x86-64 and Windows x64) and runs every test.
+# Builds both legs (Linux x86-64 and Windows x64) and runs every test: the
+# Linux suite natively and under sanitizers, short fuzz runs, and the Windows
+# suite under Wine.
 # On a fresh machine it first installs the Debian packages it needs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -10,6 +12,13 @@ echo "== Linux x86-64"
 cmake --preset linux
 cmake --build --preset linux
 ctest --preset linux
+
+for preset in asan tsan fuzz; do
+  echo "== Linux, $preset"
+  cmake --preset "$preset"
+  cmake --build --preset "$preset"
+  ctest --preset "$preset"
+done
 
 echo "== Windows x64 (under Wine)"
 export WINEPREFIX="${WINEPREFIX:-$HOME/.wine-lumoxindirect}"

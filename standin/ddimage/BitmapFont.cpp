@@ -130,11 +130,16 @@ const GLubyte* glyphFor(unsigned char c) {
 void drawBitmapText(const char* text, int length) {
   if (text == nullptr || length <= 0) return;
 
-  // Rows are single bytes; any other alignment would make GL skip padding
-  // that isn't there and read past the glyph.
-  GLint savedAlignment = 4;
-  glGetIntegerv(GL_UNPACK_ALIGNMENT, &savedAlignment);
+  // Glyphs are tightly packed single-byte rows: whatever unpacking the
+  // viewer left set (alignment, row length, skips, bit order) would make GL
+  // read them wrongly, or past the table.
+  glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+  glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
+  glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
+  glPixelStorei(GL_UNPACK_LSB_FIRST, GL_FALSE);
+  glPixelStorei(GL_UNPACK_SWAP_BYTES, GL_FALSE);
 
   for (int i = 0; i < length; ++i) {
     glBitmap(kGlyphWidth, kGlyphHeight, 0.0f, 0.0f,
@@ -142,7 +147,7 @@ void drawBitmapText(const char* text, int length) {
              glyphFor(static_cast<unsigned char>(text[i])));
   }
 
-  glPixelStorei(GL_UNPACK_ALIGNMENT, savedAlignment);
+  glPopClientAttrib();
 }
 
 }  // namespace ddimage

@@ -51,8 +51,9 @@ namespace Image {
 
 void glColor(unsigned color) {
   standin::ddimage::append({"glColor", color, {}, 0});
+  // The low byte is not used: colors are opaque.
   glColor4ub(static_cast<GLubyte>(color >> 24), static_cast<GLubyte>(color >> 16), static_cast<GLubyte>(color >> 8),
-             static_cast<GLubyte>(color));
+             255);
 }
 
 void gl_text(const char* text, int length) {

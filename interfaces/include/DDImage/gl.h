@@ -7,7 +7,8 @@
 namespace DD {
 namespace Image {
 
-// Sets the current color from 0xRRGGBBAA (red in the most significant byte).
+// Sets the current color from 0xRRGGBB00: red in the most significant byte;
+// the low byte is not used and the color is opaque.
 DDIMAGE_API void glColor(unsigned color);
 
 // Draws `length` bytes of `text` at the current raster position.
