@@ -28,7 +28,7 @@ wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
 if [[ ! -d $WINEPREFIX ]]; then
   cmake/wine-run.sh wineboot -u >/dev/null 2>&1 || true
 fi
-"$wineserver" -p >/dev/null 2>&1
+"$wineserver" -p >/dev/null 2>&1 || true  # already running is fine
 trap '"$wineserver" -k >/dev/null 2>&1 || true' EXIT
 # Start Wine's own services now, detached from ctest: services started from
 # inside a test would hold its output pipe open and stall ctest.

@@ -10,7 +10,6 @@
 
 #include <DDImage/Iop.h>
 
-#include <cstdio>
 #include <stdexcept>
 
 namespace ddhost {
@@ -18,26 +17,6 @@ namespace ddhost {
 namespace {
 
 using DD::Image::Op;
-
-// A node name as a RIB comment quotes it; names are identifiers, but the
-// comment must stay one line whatever the host's name callback wrote.
-std::string quotedName(const std::string& name) {
-  std::string text = "\"";
-  for (const char c : name) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (c == '"' || c == '\\') {
-      text += '\\';
-      text += c;
-    } else if (byte < 0x20 || byte == 0x7f) {
-      char octal[5];
-      std::snprintf(octal, sizeof octal, "\\%03o", static_cast<unsigned>(byte));
-      text += octal;
-    } else {
-      text += c;
-    }
-  }
-  return text + "\"";
-}
 
 std::string printedName(const Op& op) {
   std::ostringstream name;
@@ -58,7 +37,7 @@ public:
     if (image == nullptr) {
       return false;
     }
-    const std::string name = quotedName(printedName(*image));
+    const std::string name = standin::lumox::ribString(printedName(*image));
     standin::lumox::writeLine(accept_ ? "# exported image " + name : "# declined image " + name);
     return accept_;
   }

@@ -2,6 +2,7 @@
 #include <standin/ddimage/Registry.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <mutex>
 #include <stdexcept>
 
@@ -122,7 +123,9 @@ std::string reportedPath(void* handle) {
   if (dlinfo(handle, RTLD_DI_LINKMAP, &map) != 0 || map == nullptr || map->l_name == nullptr) {
     throw std::runtime_error("cannot find the plug-in's file name");
   }
-  return map->l_name;
+  // The loader reports the name as it was given; a relative one would name
+  // another file once the working directory changes.
+  return std::filesystem::absolute(map->l_name).string();
 }
 
 void closeLibrary(void* handle) {

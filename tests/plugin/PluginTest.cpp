@@ -124,6 +124,22 @@ TEST_F(Plugin, CopiedToAFolderOfTheWrongShapeItDoesNotInitialise) {
   }
 }
 
+TEST_F(Plugin, ARelativeFileNameIsRecordedAsAnAbsolutePath) {
+  const fs::path before = fs::current_path();
+  fs::current_path(testsupport::buildRoot());
+  {
+    PluginLibrary plugin((fs::path("plugins") / testsupport::pluginFile().filename()).string());
+    fs::current_path(before);
+    EXPECT_TRUE(fs::path(plugin.path()).is_absolute()) << plugin.path();
+    standin::ddimage::Graph graph;
+    graph.create("LumoxIndirect");
+    const auto calls = standin::lumox::transcript();
+    ASSERT_GE(calls.size(), 2u);
+    EXPECT_TRUE(calls[1].result) << "set up from " << calls[0].text.value_or("(null)");
+  }
+  fs::current_path(before);
+}
+
 TEST_F(Plugin, ANodeWhoseSetUpThrowsIsNotCreated) {
   PluginLibrary plugin(testsupport::pluginFile().string());
   standin::ddimage::Graph graph;
