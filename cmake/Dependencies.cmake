@@ -1,15 +1,24 @@
 # Third-party packages, all from Debian.
 
-if(CMAKE_CROSSCOMPILING AND WIN32)
-  # Boost's header-only parts serve the Windows build (call_once is
-  # header-only there). The folder given holds only boost/, so glibc's own
-  # headers never reach the cross compiler.
-  set(LUMOX_BOOST_SYSTEM_HEADERS /usr/include/boost CACHE PATH "Boost headers to expose to the cross build")
-  set(_boost_only ${PROJECT_BINARY_DIR}/_deps/boost-include)
-  file(MAKE_DIRECTORY ${_boost_only})
-  if(NOT EXISTS ${_boost_only}/boost)
-    file(CREATE_LINK ${LUMOX_BOOST_SYSTEM_HEADERS} ${_boost_only}/boost SYMBOLIC)
+# Header-only packages serve the Windows build from Debian's own headers,
+# through a folder that holds nothing but `name`/, so glibc's headers never
+# reach the cross compiler. Sets `out_var` to that folder.
+function(lumox_expose_system_headers name system_dir out_var)
+  if(NOT EXISTS ${system_dir})
+    message(FATAL_ERROR "${system_dir} not found: install the Debian package that ships ${name}/")
   endif()
+  set(folder ${PROJECT_BINARY_DIR}/_deps/${name}-include)
+  file(MAKE_DIRECTORY ${folder})
+  if(NOT EXISTS ${folder}/${name})
+    file(CREATE_LINK ${system_dir} ${folder}/${name} SYMBOLIC)
+  endif()
+  set(${out_var} ${folder} PARENT_SCOPE)
+endfunction()
+
+if(CMAKE_CROSSCOMPILING AND WIN32)
+  # call_once is header-only on Windows.
+  set(LUMOX_BOOST_SYSTEM_HEADERS /usr/include/boost CACHE PATH "Boost headers to expose to the cross build")
+  lumox_expose_system_headers(boost ${LUMOX_BOOST_SYSTEM_HEADERS} _boost_only)
   set(Boost_INCLUDE_DIR ${_boost_only} CACHE PATH "" FORCE)
   set(Boost_NO_BOOST_CMAKE ON)
   set(Boost_NO_SYSTEM_PATHS ON)
@@ -53,14 +62,9 @@ endif()
 # ddhost, the stand-in host program: CLI11 for its command line; libpng and
 # Mesa's off-screen context for its viewer picture, which only Linux has.
 if(CMAKE_CROSSCOMPILING AND WIN32)
-  # Debian's CLI11 is header-only; as for Boost, the folder given to the
-  # cross compiler holds nothing but CLI/.
+  # Debian's CLI11 is header-only.
   set(LUMOX_CLI11_SYSTEM_HEADERS /usr/include/CLI CACHE PATH "CLI11 headers to expose to the cross build")
-  set(_cli11_only ${PROJECT_BINARY_DIR}/_deps/cli11-include)
-  file(MAKE_DIRECTORY ${_cli11_only})
-  if(NOT EXISTS ${_cli11_only}/CLI)
-    file(CREATE_LINK ${LUMOX_CLI11_SYSTEM_HEADERS} ${_cli11_only}/CLI SYMBOLIC)
-  endif()
+  lumox_expose_system_headers(CLI ${LUMOX_CLI11_SYSTEM_HEADERS} _cli11_only)
   if(NOT EXISTS ${_cli11_only}/CLI/CLI.hpp)
     message(FATAL_ERROR "CLI11 headers not found in ${LUMOX_CLI11_SYSTEM_HEADERS} (install libcli11-dev)")
   endif()

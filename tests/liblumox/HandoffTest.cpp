@@ -8,6 +8,8 @@
 
 #include "support/Environment.h"
 
+#include "support/Transcript.h"
+
 #include <gmock/gmock.h>
 
 #include <stdexcept>
@@ -18,14 +20,6 @@ using standin::lumox::Call;
 using testsupport::childSees;
 using testsupport::environmentValue;
 using ::testing::ElementsAre;
-
-std::vector<std::string> functions(const std::vector<Call>& calls) {
-  std::vector<std::string> names;
-  for (const Call& call : calls) {
-    names.push_back(call.function);
-  }
-  return names;
-}
 
 class Handoff : public ::testing::Test {
 protected:
@@ -41,7 +35,7 @@ protected:
     standin::lumox::clearTranscript();
     liblumox::handOff(hostPath);
     const auto calls = standin::lumox::transcript();
-    EXPECT_THAT(functions(calls), ElementsAre("Lumox_initPath", "Lumox_initLumoxRenderMan", "Lumox_homeDir"));
+    EXPECT_THAT(testsupport::functionsOf(calls), ElementsAre("Lumox_initPath", "Lumox_initLumoxRenderMan", "Lumox_homeDir"));
     return calls.empty() ? std::nullopt : calls.front().text;
   }
 };

@@ -3,6 +3,8 @@
 
 #include <DDImage/Iop.h>
 
+#include "support/Transcript.h"
+
 #include <gmock/gmock.h>
 
 #include <stdexcept>
@@ -19,14 +21,6 @@ const std::vector<std::string> kFixedDeclarations = {
     "int samples", "color color0", "float exposure", "float decay",
     "float bias",  "float maxdist", "int maxDdepth",  "int hitmode",
 };
-
-std::vector<std::string> functions(const std::vector<Call>& calls) {
-  std::vector<std::string> names;
-  for (const Call& call : calls) {
-    names.push_back(call.function);
-  }
-  return names;
-}
 
 std::vector<std::string> declarations(const Call& call) {
   std::vector<std::string> texts;
@@ -143,13 +137,13 @@ TEST_F(Emission, WithoutANameCallbackTheImageNameIsEmpty) {
 TEST_F(Emission, LightSourceOrShaderBetweenOneTransformPair) {
   standin::lumox::clearTranscript();
   light->emitLight(options, nullptr, false);
-  EXPECT_THAT(functions(standin::lumox::transcript()),
+  EXPECT_THAT(testsupport::functionsOf(standin::lumox::transcript()),
               ElementsAre("LxTransformBegin", "LxLightSourceV", "LxTransformEnd"));
 
   standin::lumox::clearTranscript();
   light->emitLight(options, nullptr, true);
   const auto calls = standin::lumox::transcript();
-  EXPECT_THAT(functions(calls), ElementsAre("LxTransformBegin", "LxShader", "LxTransformEnd"));
+  EXPECT_THAT(testsupport::functionsOf(calls), ElementsAre("LxTransformBegin", "LxShader", "LxTransformEnd"));
   EXPECT_EQ(calls[1].text, std::optional<std::string>("ovLumoxIndirect"));
 }
 
@@ -240,7 +234,7 @@ TEST_F(Emission, AThrowingCollaboratorLeavesTheScopeClosed) {
     standin::lumox::clearTranscript();
     RecordingExporter exporter(c.answer);
     EXPECT_THROW(light->emitLight(options, &exporter, c.asShader), std::runtime_error);
-    EXPECT_EQ(functions(standin::lumox::transcript()), c.expected);
+    EXPECT_EQ(testsupport::functionsOf(standin::lumox::transcript()), c.expected);
   }
   standin::lumox::setThrowingFunction("");
 }
@@ -250,14 +244,14 @@ TEST_F(Emission, AThrowingHostNameLeavesTheScopeClosed) {
   DD::Image::Op::print_name_cb = [](std::ostream&, const DD::Image::Op*) { throw std::runtime_error("host failed"); };
   RecordingExporter exporter(RecordingExporter::Answer::Accept);
   EXPECT_THROW(light->emitLight(options, &exporter, false), std::runtime_error);
-  EXPECT_THAT(functions(standin::lumox::transcript()), ElementsAre("LxTransformBegin", "LxTransformEnd"));
+  EXPECT_THAT(testsupport::functionsOf(standin::lumox::transcript()), ElementsAre("LxTransformBegin", "LxTransformEnd"));
 }
 
 TEST_F(Emission, AFailedTransformBeginIsNotClosed) {
   standin::lumox::setThrowingFunction("LxTransformBegin");
   EXPECT_THROW(light->emitLight(options, nullptr, false), std::runtime_error);
   standin::lumox::setThrowingFunction("");
-  EXPECT_THAT(functions(standin::lumox::transcript()), ElementsAre("LxTransformBegin"));
+  EXPECT_THAT(testsupport::functionsOf(standin::lumox::transcript()), ElementsAre("LxTransformBegin"));
 }
 
 TEST_F(Emission, EmittingChangesNothingInTheNode) {

@@ -9,6 +9,8 @@
 
 #include "support/TestPaths.h"
 
+#include "support/Transcript.h"
+
 #include <gmock/gmock.h>
 
 #include <algorithm>
@@ -21,14 +23,6 @@ namespace fs = std::filesystem;
 using standin::ddimage::PluginLibrary;
 using standin::lumox::Call;
 using ::testing::ElementsAre;
-
-std::vector<std::string> functions(const std::vector<Call>& calls) {
-  std::vector<std::string> names;
-  for (const Call& call : calls) {
-    names.push_back(call.function);
-  }
-  return names;
-}
 
 std::string withSlashes(std::string path) {
   std::replace(path.begin(), path.end(), '\\', '/');
@@ -70,7 +64,7 @@ TEST_F(Plugin, FirstNodeSetsTheLibraryUpFromWhereThePluginIs) {
   ASSERT_NE(light, nullptr) << "the bridge's interface is reachable across the module boundary";
 
   const auto calls = standin::lumox::transcript();
-  ASSERT_THAT(functions(calls), ElementsAre("Lumox_initPath", "Lumox_initLumoxRenderMan", "Lumox_homeDir"));
+  ASSERT_THAT(testsupport::functionsOf(calls), ElementsAre("Lumox_initPath", "Lumox_initLumoxRenderMan", "Lumox_homeDir"));
   const std::string expected = withSlashes((testsupport::buildRoot() / "bin").string()) + "/Lumox.dll";
   EXPECT_EQ(calls[0].text, std::optional<std::string>(expected));
   EXPECT_TRUE(calls[1].result) << "the build tree is laid out like an install";
@@ -84,7 +78,7 @@ TEST_F(Plugin, FirstNodeSetsTheLibraryUpFromWhereThePluginIs) {
   lumoxindirect::RenderOptions options;
   standin::lumox::clearTranscript();
   EXPECT_TRUE(light->emitLight(options, nullptr, false));
-  EXPECT_THAT(functions(standin::lumox::transcript()),
+  EXPECT_THAT(testsupport::functionsOf(standin::lumox::transcript()),
               ElementsAre("LxTransformBegin", "LxLightSourceV", "LxTransformEnd"));
 }
 
@@ -100,7 +94,7 @@ TEST_F(Plugin, UnloadingCallsNothingInTheLibraryAndReloadingStartsAfresh) {
   PluginLibrary again(testsupport::pluginFile().string());
   standin::ddimage::Graph graph;
   graph.create("LumoxIndirect");
-  EXPECT_THAT(functions(standin::lumox::transcript()),
+  EXPECT_THAT(testsupport::functionsOf(standin::lumox::transcript()),
               ElementsAre("Lumox_initPath", "Lumox_initLumoxRenderMan", "Lumox_homeDir"));
 }
 
@@ -115,7 +109,7 @@ TEST_F(Plugin, CopiedToAFolderOfTheWrongShapeItDoesNotInitialise) {
     graph.create("LumoxIndirect");
     graph.create("LumoxIndirect");
     const auto calls = standin::lumox::transcript();
-    ASSERT_THAT(functions(calls), ElementsAre("Lumox_initPath", "Lumox_initLumoxRenderMan", "Lumox_homeDir",
+    ASSERT_THAT(testsupport::functionsOf(calls), ElementsAre("Lumox_initPath", "Lumox_initLumoxRenderMan", "Lumox_homeDir",
                                               "Lumox_initPath", "Lumox_initLumoxRenderMan", "Lumox_homeDir"));
     const std::string expected = withSlashes(tmp.path().string()) + "/bin/Lumox.dll";
     EXPECT_EQ(calls[0].text, std::optional<std::string>(expected));
