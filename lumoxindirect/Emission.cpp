@@ -27,11 +27,12 @@ struct ExportedInput {
   const char* nameCell = nullptr;
 };
 
-struct EmissionStorage {
-  ParameterList<kFixedParameters + kMaxExportedInputs> parameters;
-  std::array<ExportedInput, kMaxExportedInputs> inputs;
-  std::size_t exportedInputs = 0;
-  std::int32_t samples = 0;
+struct ExportedInputs {
+  std::array<ExportedInput, kMaxExportedInputs> slots;
+  std::size_t count = 0;
+
+  bool full() const { return count == slots.size(); }
+  ExportedInput& next() { return slots[count++]; }
 };
 
 // Closes the transform scope if an exception leaves emitLight, so a bridge
@@ -60,6 +61,15 @@ private:
   bool open_ = true;
 };
 
+// Kept out of line: the handle's stream would otherwise weigh on every
+// light source's frame.
+[[gnu::noinline]] void declareShader(const DD::Image::Op& light, int count, const LxToken* declarations,
+                                     const LxPointer* values) {
+  std::ostringstream handle;
+  light.print_name(handle);
+  LxShader(kShaderName, handle.str().c_str(), count, declarations, values);
+}
+
 }  // namespace
 
 std::string LumoxIndirect::nodeName(const DD::Image::Op* op) {
@@ -72,44 +82,46 @@ std::string LumoxIndirect::nodeName(const DD::Image::Op* op) {
 
 bool LumoxIndirect::emitLight(const RenderOptions& options, InputExporter* exporter, bool asShader) {
   TransformScope scope;
-  EmissionStorage storage;
-  auto& parameters = storage.parameters;
+  ParameterList<kFixedParameters + kMaxExportedInputs> parameters;
 
-  if (exporter != nullptr) {
-    for (int i = 0; i < inputs(); ++i) {
-      if (storage.exportedInputs == storage.inputs.size()) {
-        break;
-      }
+  // The fixed parameters and the declaration itself; the exported inputs'
+  // texts, when there are any, live in the caller's frame until it returns.
+  const auto declare = [&] {
+    const std::int32_t sampleCountValue = sampleCount(samples, options.sampleScale);
+    parameters.append("int samples", &sampleCountValue);
+    parameters.append("color color0", color);
+    parameters.append("float exposure", &exposure);
+    parameters.append("float decay", &falloff);
+    parameters.append("float bias", &bias);
+    parameters.append("float maxdist", &max_distance);
+    parameters.append("int maxDdepth", &bounces);
+    parameters.append("int hitmode", &hitmode);
+
+    if (asShader) {
+      declareShader(*this, parameters.count(), parameters.declarations(), parameters.values());
+    } else {
+      LxLightSourceV(kShaderName, parameters.count(), parameters.declarations(), parameters.values());
+    }
+  };
+
+  if (exporter == nullptr) {
+    // Most calls: no input storage to build at all.
+    declare();
+  } else {
+    ExportedInputs exported;
+    for (int i = 0; i < inputs() && !exported.full(); ++i) {
       auto* image = dynamic_cast<DD::Image::Iop*>(input(i));
       if (image == nullptr || !exporter->exportInput(image, true, false)) {
         continue;
       }
-      ExportedInput& exported = storage.inputs[storage.exportedInputs++];
-      exported.name = nodeName(image);
+      ExportedInput& input = exported.next();
+      input.name = nodeName(image);
       const char* label = input_label(i, nullptr);
-      exported.declaration = std::string("string _") + (label != nullptr ? label : "");
-      exported.nameCell = exported.name.c_str();
-      parameters.append(exported.declaration.c_str(), &exported.nameCell);
+      input.declaration = std::string("string _") + (label != nullptr ? label : "");
+      input.nameCell = input.name.c_str();
+      parameters.append(input.declaration.c_str(), &input.nameCell);
     }
-  }
-
-  storage.samples = sampleCount(samples, options.sampleScale);
-  parameters.append("int samples", &storage.samples);
-  parameters.append("color color0", color);
-  parameters.append("float exposure", &exposure);
-  parameters.append("float decay", &falloff);
-  parameters.append("float bias", &bias);
-  parameters.append("float maxdist", &max_distance);
-  parameters.append("int maxDdepth", &bounces);
-  parameters.append("int hitmode", &hitmode);
-
-  if (asShader) {
-    std::ostringstream handle;
-    print_name(handle);
-    LxShader(kShaderName, handle.str().c_str(), parameters.count(), parameters.declarations(),
-             parameters.values());
-  } else {
-    LxLightSourceV(kShaderName, parameters.count(), parameters.declarations(), parameters.values());
+    declare();
   }
 
   scope.close();

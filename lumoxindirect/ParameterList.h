@@ -29,8 +29,9 @@ public:
   const LxPointer* values() const { return values_.data(); }
 
 private:
-  std::array<LxToken, Capacity> declarations_{};
-  std::array<LxPointer, Capacity> values_{};
+  // Left unset: only the first count_ entries are ever read.
+  std::array<LxToken, Capacity> declarations_;
+  std::array<LxPointer, Capacity> values_;
   std::size_t count_ = 0;
 };
 

@@ -12,6 +12,7 @@
 #include <DDImage/Op.h>
 
 #include <algorithm>
+#include <unordered_map>
 #include <limits>
 #include <map>
 
@@ -143,11 +144,18 @@ private:
       stack_.push_back(nullptr);
       return;
     }
-    Op* op = graph_.find(*push.name);
+    Op* op = find(*push.name);
     if (op == nullptr) {
       throw SceneError(push.line, "push of unknown node " + quoted("$" + *push.name));
     }
     stack_.push_back(op);
+  }
+
+  // Names the script has given so far; the graph's own lookup is a scan,
+  // which would make reading a script quadratic in its length.
+  Op* find(const std::string& name) const {
+    const auto it = byName_.find(name);
+    return it != byName_.end() ? it->second : nullptr;
   }
 
   const KnobLine* knobNamed(const NodeBlock& block, const std::string& name) {
@@ -164,7 +172,7 @@ private:
   std::string defaultName(const std::string& className) {
     for (;;) {
       std::string name = className + std::to_string(++counters_[className]);
-      if (graph_.find(name) == nullptr) {
+      if (find(name) == nullptr) {
         return name;
       }
     }
@@ -179,7 +187,7 @@ private:
     if (!validName(name)) {
       wrongKind(*knob, "a node name (letters, digits and underscores, not starting with a digit)");
     }
-    if (graph_.find(name) != nullptr) {
+    if (find(name) != nullptr) {
       throw SceneError(knob->line, "duplicate node name " + quoted(name));
     }
     return name;
@@ -193,6 +201,7 @@ private:
     Op* op = nullptr;
     try {
       op = graph_.create(block.className, name);
+      byName_.emplace(name, op);
       graph_.buildPanel(op);
     } catch (const std::exception& error) {
       throw SceneError(block.line, "cannot create " + quoted(name) + ": " + error.what());
@@ -267,6 +276,7 @@ private:
   }
 
   standin::ddimage::Graph& graph_;
+  std::unordered_map<std::string, Op*> byName_;
   std::vector<SceneNode> nodes_;
   std::vector<Op*> stack_;
   std::map<std::string, int> counters_;

@@ -298,9 +298,11 @@ void LxTransformBegin() {
   auto& s = state();
   const std::lock_guard<std::mutex> lock(s.mutex);
   standin::lumox::sceneCall(s);
-  Call call;
-  call.function = "LxTransformBegin";
-  record(s, std::move(call));
+  if (s.recording) {
+    Call call;
+    call.function = "LxTransformBegin";
+    record(s, std::move(call));
+  }
   standin::lumox::throwIfAsked(s, "LxTransformBegin");
   if (s.rib) {
     s.rib->transformBegin();
@@ -344,9 +346,11 @@ void LxTransformEnd() {
   auto& s = state();
   const std::lock_guard<std::mutex> lock(s.mutex);
   standin::lumox::sceneCall(s);
-  Call call;
-  call.function = "LxTransformEnd";
-  record(s, std::move(call));
+  if (s.recording) {
+    Call call;
+    call.function = "LxTransformEnd";
+    record(s, std::move(call));
+  }
   standin::lumox::throwIfAsked(s, "LxTransformEnd");
   if (s.rib) {
     s.rib->transformEnd();

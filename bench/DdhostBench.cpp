@@ -1,0 +1,256 @@
+// ddhost as a user runs it: a process that reads a script of 10,000 lights
+// and writes their RIB to a file, against writing the same bytes with one
+// fwrite. A run with an empty scene shows the part that does not grow with
+// the scene (start-up, plug-in loading).
+#include "support/Summary.h"
+
+#include <benchmark/benchmark.h>
+
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <system_error>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kLights = 10000;
+
+struct Workspace {
+  fs::path dir;
+  fs::path script;
+  fs::path emptyScript;
+  fs::path output;
+  fs::path floorOutput;
+  std::string ddhost;
+  std::string rib;  // what ddhost wrote on its first run
+
+  ~Workspace() {
+    std::error_code ignored;
+    fs::remove_all(dir, ignored);
+  }
+};
+
+std::unique_ptr<Workspace> workspace;
+
+// One plate feeding every light, so each light also has an image to export,
+// with settings that vary from light to light.
+std::string sceneScript(int lights) {
+  std::ostringstream text;
+  text << "Constant {\n name Plate\n}\n";
+  for (int i = 0; i < lights; ++i) {
+    text << "push $Plate\nLumoxIndirect {\n name Bounce" << i << "\n samples " << 1 + i % 16 << "\n color {"
+         << 0.5 + (i % 5) * 0.1 << " 0.8 " << 1.0 - (i % 7) * 0.05 << "}\n exposure " << (i % 9) * 0.25 - 1.0
+         << "\n translate {" << i % 100 << " " << (i / 100) % 100 << " " << -(i % 13) << "}\n}\n";
+  }
+  return text.str();
+}
+
+void writeFile(const fs::path& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << bytes;
+  if (!out.flush()) {
+    throw std::runtime_error("cannot write " + path.string());
+  }
+}
+
+std::string readFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  if (!in) {
+    throw std::runtime_error("cannot read " + path.string());
+  }
+  return bytes.str();
+}
+
+std::size_t occurrences(const std::string& text, const std::string& what) {
+  std::size_t count = 0;
+  for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size())) {
+    ++count;
+  }
+  return count;
+}
+
+// The exit status, or 128 + the signal that ended it.
+int runProcess(const std::vector<std::string>& arguments) {
+  std::vector<char*> argv;
+  for (const std::string& argument : arguments) {
+    argv.push_back(const_cast<char*>(argument.c_str()));
+  }
+  argv.push_back(nullptr);
+  pid_t pid = 0;
+  const int error = posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ);
+  if (error != 0) {
+    throw std::system_error(error, std::generic_category(), "cannot start " + arguments[0]);
+  }
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0) {
+    if (errno != EINTR) {
+      throw std::system_error(errno, std::generic_category(), "waitpid");
+    }
+  }
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+int runDdhost(const fs::path& script) {
+  return runProcess({workspace->ddhost, script.string(), "-o", workspace->output.string()});
+}
+
+double secondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+void timeDdhost(benchmark::State& state, const fs::path& script) {
+  for (auto _ : state) {
+    const auto start = std::chrono::steady_clock::now();
+    const int status = runDdhost(script);
+    state.SetIterationTime(secondsSince(start));
+    if (status != 0) {
+      state.SkipWithError(("ddhost exited with status " + std::to_string(status)).c_str());
+      break;
+    }
+  }
+}
+
+void ddhostLargeScene(benchmark::State& state) {
+  timeDdhost(state, workspace->script);
+  std::error_code error;
+  if (fs::file_size(workspace->output, error) != workspace->rib.size() || error) {
+    state.SkipWithError("ddhost wrote a RIB of another size than on its first run");
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(workspace->rib.size()));
+}
+
+void ddhostEmptyScene(benchmark::State& state) {
+  timeDdhost(state, workspace->emptyScript);
+}
+
+// Into a new file each time: truncating the last one would add the cost of
+// dropping its pages, which is not writing.
+void fwriteFloor(benchmark::State& state) {
+  const std::string& bytes = workspace->rib;
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::error_code ignored;
+    fs::remove(workspace->floorOutput, ignored);
+    state.ResumeTiming();
+    std::FILE* file = std::fopen(workspace->floorOutput.c_str(), "wb");
+    if (file == nullptr) {
+      state.SkipWithError("cannot open the floor's file");
+      break;
+    }
+    const std::size_t written = std::fwrite(bytes.data(), 1, bytes.size(), file);
+    if (std::fclose(file) != 0 || written != bytes.size()) {
+      state.SkipWithError("fwrite failed");
+      break;
+    }
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(bytes.size()));
+}
+
+std::string ddhostProgram() {
+  const char* given = std::getenv("LUMOX_BENCH_DDHOST");
+  return given != nullptr && *given != '\0' ? given : LUMOX_BENCH_DDHOST;
+}
+
+// Writes the scripts, and runs ddhost once: it must succeed and write every
+// light, or the timings would be of something else. That run's RIB is what
+// the floor writes.
+bool prepare() {
+  try {
+    workspace = std::make_unique<Workspace>();
+    std::string pattern = (fs::temp_directory_path() / "lumox-bench-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) {
+      throw std::system_error(errno, std::generic_category(), "mkdtemp");
+    }
+    workspace->dir = pattern;
+    workspace->script = workspace->dir / "scene.ddscript";
+    workspace->emptyScript = workspace->dir / "empty.ddscript";
+    workspace->output = workspace->dir / "scene.rib";
+    workspace->floorOutput = workspace->dir / "floor.rib";
+    workspace->ddhost = ddhostProgram();
+    writeFile(workspace->script, sceneScript(kLights));
+    writeFile(workspace->emptyScript, "# nothing\n");
+    if (!fs::exists(workspace->ddhost)) {
+      throw std::runtime_error("no ddhost at " + workspace->ddhost + " (set LUMOX_BENCH_DDHOST)");
+    }
+    const int status = runDdhost(workspace->script);
+    if (status != 0) {
+      throw std::runtime_error("ddhost exited with status " + std::to_string(status));
+    }
+    workspace->rib = readFile(workspace->output);
+    const std::size_t lights = occurrences(workspace->rib, "LightSource \"ovLumoxIndirect\"");
+    const std::size_t images = occurrences(workspace->rib, "# exported image \"Plate\"");
+    if (lights != kLights || images != kLights) {
+      throw std::runtime_error("ddhost's RIB holds " + std::to_string(lights) + " lights and " +
+                               std::to_string(images) + " exported images, not " + std::to_string(kLights));
+    }
+    std::printf("ddhost: %s\nscene: %d lights, one plate; RIB %zu bytes\n", workspace->ddhost.c_str(), kLights,
+                workspace->rib.size());
+    return true;
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "bench_ddhost: cannot measure: %s\n", error.what());
+    return false;
+  }
+}
+
+void summarise(const benchsupport::Collector& results) {
+  using namespace benchsupport;
+  const double megabytes = static_cast<double>(workspace->rib.size()) / 1e6;
+  const auto large = results.seconds("ddhost/10000_lights");
+  const auto empty = results.seconds("ddhost/empty_scene");
+  const auto floor = results.seconds("floor/one_fwrite");
+  const auto rate = [megabytes](std::optional<double> seconds) -> std::optional<double> {
+    if (!seconds || *seconds <= 0) {
+      return std::nullopt;
+    }
+    return megabytes / *seconds;
+  };
+
+  printHeading("Summary (fastest run; each ratio is to a floor measured in this run)");
+  printValue("floor: one fwrite of the RIB", rate(floor), "MB/s");
+  printValue("ddhost, 10,000 lights, wall time per run", scaled(large, 1e3), "ms");
+  printValue("ddhost, 10,000 lights, RIB throughput", rate(large), "MB/s");
+  printRatio("ddhost throughput/fwrite throughput", rate(large), rate(floor));
+  printValue("ddhost, empty scene, wall time per run", scaled(empty, 1e3), "ms", std::nullopt,
+             "(start-up and plug-in loading)");
+  printValue("ddhost, scene-dependent part only", rate(difference(large, empty)), "MB/s");
+  printRatio("  its throughput/fwrite throughput", rate(difference(large, empty)), rate(floor));
+  printNote("MB here is 10^6 bytes; the table's bytes_per_second counts 2^20.");
+}
+
+}  // namespace
+
+BENCHMARK(ddhostLargeScene)
+    ->Name("ddhost/10000_lights")
+    ->Iterations(1)
+    ->Repetitions(5)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(ddhostEmptyScene)
+    ->Name("ddhost/empty_scene")
+    ->Iterations(1)
+    ->Repetitions(5)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(fwriteFloor)->Name("floor/one_fwrite")->UseRealTime()->Unit(benchmark::kMicrosecond);
+
+int main(int argc, char** argv) {
+  return benchsupport::runBenchmarks(argc, argv, prepare, summarise);
+}
