@@ -13,6 +13,7 @@
 #endif
 
 #include <standin/ddimage/Graph.h>
+#include <standin/lumox/Transcript.h>
 
 #include <DDImage/Op.h>
 
@@ -32,6 +33,8 @@ int run(const ddhost::Options& options) {
   const auto plugins = ddhost::loadPlugins(options.pluginDir ? std::filesystem::path(*options.pluginDir)
                                                              : ddhost::defaultPluginDir());
   DD::Image::Op::print_name_cb = standin::ddimage::printNodeName;
+  // The renderer's transcript is for tests; a host run only wants the RIB.
+  standin::lumox::setRecording(false);
 
   const ddhost::ReadResult read = ddhost::readScript(ddhost::readScriptBytes(options.script));
   if (const auto* error = std::get_if<ddhost::ScriptError>(&read)) {
