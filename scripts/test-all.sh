@@ -21,12 +21,15 @@ for preset in asan tsan fuzz; do
 done
 
 echo "== Windows x64 (under Wine)"
-export WINEPREFIX="${WINEPREFIX:-$HOME/.wine-lumoxindirect}"
+export WINEPREFIX="${WINEPREFIX:-${HOME:-/tmp}/.wine-lumoxindirect}"
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
-# One wineserver for the whole run, so each test program starts quickly.
+# One persistent wineserver for the whole run, so each test program starts
+# quickly. A new prefix is made first; the server wineboot leaves behind
+# would exit when idle, so it is replaced.
 if [[ ! -d $WINEPREFIX ]]; then
-  cmake/wine-run.sh wineboot -u >/dev/null 2>&1 || true
+  cmake/wine-run.sh wineboot -u </dev/null >/dev/null 2>&1 || true
+  "$wineserver" -k >/dev/null 2>&1 || true
 fi
 "$wineserver" -p >/dev/null 2>&1 || true  # already running is fine
 trap '"$wineserver" -k >/dev/null 2>&1 || true' EXIT
