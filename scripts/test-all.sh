@@ -20,6 +20,10 @@ for preset in asan tsan fuzz; do
   ctest --preset "$preset"
 done
 
+echo "== Linux, benchmarks (built, not run: figures want a quiet machine)"
+cmake --preset bench
+cmake --build --preset bench
+
 echo "== Windows x64 (under Wine)"
 export WINEPREFIX="${WINEPREFIX:-${HOME:-/tmp}/.wine-lumoxindirect}"
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
