@@ -1,6 +1,7 @@
 #include "Viewer.h"
 
 #include <standin/ddimage/Graph.h>
+#include <standin/ddimage/DrawHandles.h>
 #include <standin/ddimage/Node.h>
 
 #include <DDImage/AxisOp.h>
@@ -130,12 +131,8 @@ void drawMarker(const DD::Image::AxisOp& op) {
   DD::Image::gl_text(name.c_str(), static_cast<int>(name.size()));
 }
 
-// The host learns that an op wants draw_handle from its add_draw_handle
-// call during build_handles.
-bool addedDrawHandle(const Op* op, std::size_t callsBefore) {
-  const std::vector<std::string>& calls = standin::ddimage::nodeOf(op).calls;
-  return std::find(calls.begin() + static_cast<std::ptrdiff_t>(std::min(callsBefore, calls.size())), calls.end(),
-                   "add_draw_handle") != calls.end();
+const SceneNode& sceneNodeOf(const std::vector<SceneNode>& nodes, const Op* op) {
+  return *std::find_if(nodes.begin(), nodes.end(), [op](const SceneNode& node) { return node.op == op; });
 }
 
 [[noreturn]] void drawingFailed(const SceneNode& node, const char* what) {
@@ -158,22 +155,19 @@ Picture drawViewer(const std::vector<SceneNode>& nodes, ViewerSize size) {
   drawGrid();
 
   DD::Image::ViewerContext viewer;
+  standin::ddimage::DrawHandles drawers;
+  standin::ddimage::attach(viewer, drawers);
   viewer.handles_mode_ = 1;
   viewer.draw_handles_wanted_ = 1;
   viewer.draw_mode_ = kDrawModeSolid;
   viewer.draw_color_ = kViewerDrawColor;
 
-  std::vector<const SceneNode*> drawers;
   for (const SceneNode& node : nodes) {
-    const std::size_t before = standin::ddimage::nodeOf(node.op).calls.size();
     try {
       SavedMatrix saved;
       node.op->build_handles(&viewer);
     } catch (const std::exception& error) {
       drawingFailed(node, error.what());
-    }
-    if (addedDrawHandle(node.op, before)) {
-      drawers.push_back(&node);
     }
   }
 
@@ -183,12 +177,13 @@ Picture drawViewer(const std::vector<SceneNode>& nodes, ViewerSize size) {
       drawMarker(*axis);
     }
   }
-  for (const SceneNode* node : drawers) {
+  // In the order the ops asked to be drawn.
+  for (Op* op : drawers.ops) {
     try {
       SavedMatrix saved;
-      node->op->draw_handle(&viewer);
+      op->draw_handle(&viewer);
     } catch (const std::exception& error) {
-      drawingFailed(*node, error.what());
+      drawingFailed(sceneNodeOf(nodes, op), error.what());
     }
   }
   glFinish();

@@ -7,6 +7,7 @@
 #include <DDImage/Matrix4.h>
 #include <DDImage/ViewerContext.h>
 
+#include <standin/ddimage/DrawHandles.h>
 #include <standin/ddimage/GlRecord.h>
 
 #if defined(_WIN32)
@@ -93,13 +94,20 @@ TEST_F(ViewerDrawingTest, BuildHandlesFollowsTheViewersModes) {
     hostCalls().clear();
     viewer.handles_mode_ = c.handlesMode;
     viewer.draw_handles_wanted_ = c.drawHandlesWanted;
+    standin::ddimage::DrawHandles registered;
+    standin::ddimage::attach(viewer, registered);
 
     op->build_handles(&viewer);
+    op->build_handles(&viewer);  // a second build registers nothing new
 
     if (c.handlesMode == 0) {
       EXPECT_TRUE(hostCalls().empty()) << "first call: " << hostCalls().front();
     }
-    EXPECT_EQ(callsAmong(hostCalls(), watched), c.calls);
+    std::vector<std::string> twice = c.calls;
+    twice.insert(twice.end(), c.calls.begin(), c.calls.end());
+    EXPECT_EQ(callsAmong(hostCalls(), watched), twice);
+    const bool registers = c.handlesMode != 0 && c.drawHandlesWanted != 0;
+    EXPECT_EQ(registered.ops, registers ? std::vector<DD::Image::Op*>{op} : std::vector<DD::Image::Op*>{});
     EXPECT_TRUE(glRecord().empty()) << "building handles drew";
   }
 }
