@@ -4,26 +4,22 @@
 // the scene (start-up, plug-in loading).
 #include "support/Summary.h"
 
+#include "support/Files.h"
+#include "support/Process.h"
+#include "support/TestPaths.h"
+
 #include <benchmark/benchmark.h>
 
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <sstream>
 #include <stdexcept>
 #include <string>
 #include <system_error>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
@@ -32,18 +28,13 @@ namespace fs = std::filesystem;
 constexpr int kLights = 10000;
 
 struct Workspace {
-  fs::path dir;
+  testsupport::TemporaryDirectory dir;
   fs::path script;
   fs::path emptyScript;
   fs::path output;
   fs::path floorOutput;
   std::string ddhost;
   std::string rib;  // what ddhost wrote on its first run
-
-  ~Workspace() {
-    std::error_code ignored;
-    fs::remove_all(dir, ignored);
-  }
 };
 
 std::unique_ptr<Workspace> workspace;
@@ -61,24 +52,6 @@ std::string sceneScript(int lights) {
   return text.str();
 }
 
-void writeFile(const fs::path& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
-  if (!out.flush()) {
-    throw std::runtime_error("cannot write " + path.string());
-  }
-}
-
-std::string readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  if (!in) {
-    throw std::runtime_error("cannot read " + path.string());
-  }
-  return bytes.str();
-}
-
 std::size_t occurrences(const std::string& text, const std::string& what) {
   std::size_t count = 0;
   for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size())) {
@@ -87,29 +60,8 @@ std::size_t occurrences(const std::string& text, const std::string& what) {
   return count;
 }
 
-// The exit status, or 128 + the signal that ended it.
-int runProcess(const std::vector<std::string>& arguments) {
-  std::vector<char*> argv;
-  for (const std::string& argument : arguments) {
-    argv.push_back(const_cast<char*>(argument.c_str()));
-  }
-  argv.push_back(nullptr);
-  pid_t pid = 0;
-  const int error = posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ);
-  if (error != 0) {
-    throw std::system_error(error, std::generic_category(), "cannot start " + arguments[0]);
-  }
-  int status = 0;
-  while (waitpid(pid, &status, 0) < 0) {
-    if (errno != EINTR) {
-      throw std::system_error(errno, std::generic_category(), "waitpid");
-    }
-  }
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-}
-
 int runDdhost(const fs::path& script) {
-  return runProcess({workspace->ddhost, script.string(), "-o", workspace->output.string()});
+  return testsupport::runProcess(workspace->ddhost, {script.string(), "-o", workspace->output.string()}).exitStatus;
 }
 
 double secondsSince(std::chrono::steady_clock::time_point start) {
@@ -175,18 +127,14 @@ std::string ddhostProgram() {
 bool prepare() {
   try {
     workspace = std::make_unique<Workspace>();
-    std::string pattern = (fs::temp_directory_path() / "lumox-bench-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) {
-      throw std::system_error(errno, std::generic_category(), "mkdtemp");
-    }
-    workspace->dir = pattern;
-    workspace->script = workspace->dir / "scene.ddscript";
-    workspace->emptyScript = workspace->dir / "empty.ddscript";
-    workspace->output = workspace->dir / "scene.rib";
-    workspace->floorOutput = workspace->dir / "floor.rib";
+    const fs::path& dir = workspace->dir.path();
+    workspace->script = dir / "scene.ddscript";
+    workspace->emptyScript = dir / "empty.ddscript";
+    workspace->output = dir / "scene.rib";
+    workspace->floorOutput = dir / "floor.rib";
     workspace->ddhost = ddhostProgram();
-    writeFile(workspace->script, sceneScript(kLights));
-    writeFile(workspace->emptyScript, "# nothing\n");
+    testsupport::writeFile(workspace->script, sceneScript(kLights));
+    testsupport::writeFile(workspace->emptyScript, "# nothing\n");
     if (!fs::exists(workspace->ddhost)) {
       throw std::runtime_error("no ddhost at " + workspace->ddhost + " (set LUMOX_BENCH_DDHOST)");
     }
@@ -194,7 +142,7 @@ bool prepare() {
     if (status != 0) {
       throw std::runtime_error("ddhost exited with status " + std::to_string(status));
     }
-    workspace->rib = readFile(workspace->output);
+    workspace->rib = testsupport::readFile(workspace->output);
     const std::size_t lights = occurrences(workspace->rib, "LightSource \"ovLumoxIndirect\"");
     const std::size_t images = occurrences(workspace->rib, "# exported image \"Plate\"");
     if (lights != kLights || images != kLights) {

@@ -5,8 +5,6 @@
 #include <standin/ddimage/Registry.h>
 
 #include <algorithm>
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
 
 namespace testsupport {
@@ -36,24 +34,6 @@ fs::path examplesDir() {
 
 fs::path goldenDir() {
   return fs::absolute(fs::path(LUMOX_TEST_SOURCE_DIR) / "ddhost" / "golden");
-}
-
-std::string readFile(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) {
-    throw std::runtime_error("cannot read " + path.string());
-  }
-  std::ostringstream bytes;
-  bytes << file.rdbuf();
-  return bytes.str();
-}
-
-void writeFile(const fs::path& path, const std::string& bytes) {
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  file << bytes;
-  if (!file.flush()) {
-    throw std::runtime_error("cannot write " + path.string());
-  }
 }
 
 std::vector<std::string> listDir(const fs::path& dir) {

@@ -1,7 +1,8 @@
 // Running the installed ddhost, and the files its tests compare against.
 #pragma once
 
-#include "ddhost/Process.h"
+#include "support/Files.h"
+#include "support/Process.h"
 
 #include <filesystem>
 #include <string>
@@ -17,8 +18,6 @@ std::filesystem::path installedPlugin();
 std::filesystem::path examplesDir();
 std::filesystem::path goldenDir();
 
-std::string readFile(const std::filesystem::path& path);
-void writeFile(const std::filesystem::path& path, const std::string& bytes);
 // The names in `dir`, sorted.
 std::vector<std::string> listDir(const std::filesystem::path& dir);
 

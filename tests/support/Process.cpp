@@ -1,4 +1,4 @@
-#include "ddhost/Process.h"
+#include "support/Process.h"
 
 #include <cerrno>
 #include <cstring>
