@@ -12,9 +12,9 @@
 #include <DDImage/Op.h>
 
 #include <algorithm>
-#include <unordered_map>
 #include <limits>
 #include <map>
+#include <unordered_map>
 
 namespace ddhost {
 
