@@ -27,7 +27,31 @@ cmake --build --preset bench
 echo "== Windows x64 (under Wine)"
 export WINEPREFIX="${WINEPREFIX:-${HOME:-/tmp}/.wine-lumoxindirect}"
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# Wine's OpenGL needs an X display: our own Xvfb, on a display number it
+# picks itself (-displayfd), whatever else the machine runs; Mesa draws.
+xvfb_dir=$(mktemp -d)
+xvfb_pid=
 wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
+stop_display() {
+  "$wineserver" -k >/dev/null 2>&1 || true
+  if [[ -n $xvfb_pid ]]; then
+    kill "$xvfb_pid" 2>/dev/null || true
+    wait "$xvfb_pid" 2>/dev/null || true
+  fi
+  rm -rf "$xvfb_dir"
+}
+trap stop_display EXIT
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$xvfb_dir/display" >"$xvfb_dir/log" 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 100); do
+  [[ -s $xvfb_dir/display ]] && break
+  kill -0 "$xvfb_pid" 2>/dev/null || { cat "$xvfb_dir/log" >&2; echo "Xvfb did not start" >&2; exit 1; }
+  sleep 0.1
+done
+[[ -s $xvfb_dir/display ]] || { echo "Xvfb gave no display number" >&2; exit 1; }
+export DISPLAY=":$(head -n1 "$xvfb_dir/display")"
+echo "Wine draws on Xvfb display $DISPLAY"
+
 # One persistent wineserver for the whole run, so each test program starts
 # quickly. A new prefix is made first; the server wineboot leaves behind
 # would exit when idle, so it is replaced.
@@ -36,7 +60,6 @@ if [[ ! -d $WINEPREFIX ]]; then
   "$wineserver" -k >/dev/null 2>&1 || true
 fi
 "$wineserver" -p >/dev/null 2>&1 || true  # already running is fine
-trap '"$wineserver" -k >/dev/null 2>&1 || true' EXIT
 # Start Wine's own services now, detached from ctest: services started from
 # inside a test would hold its output pipe open and stall ctest.
 cmake/wine-run.sh cmd /c exit </dev/null >/dev/null 2>&1 || true

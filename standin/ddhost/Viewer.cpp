@@ -1,7 +1,7 @@
 #include "Viewer.h"
 
 #include <standin/ddimage/Graph.h>
-#include <standin/ddimage/DrawHandles.h>
+#include <standin/ddimage/HostViewerContext.h>
 #include <standin/ddimage/Node.h>
 
 #include <DDImage/AxisOp.h>
@@ -154,13 +154,11 @@ Picture drawViewer(const std::vector<SceneNode>& nodes, ViewerSize size) {
   setCamera(size.width, size.height);
   drawGrid();
 
-  DD::Image::ViewerContext viewer;
-  standin::ddimage::DrawHandles drawers;
-  standin::ddimage::attach(viewer, drawers);
-  viewer.handles_mode_ = 1;
-  viewer.draw_handles_wanted_ = 1;
-  viewer.draw_mode_ = kDrawModeSolid;
-  viewer.draw_color_ = kViewerDrawColor;
+  standin::ddimage::HostViewerContext viewer;
+  viewer.setHandlesMode(1);
+  viewer.setDrawHandlesWanted(1);
+  viewer.setDrawMode(kDrawModeSolid);
+  viewer.setDrawColor(kViewerDrawColor);
 
   for (const SceneNode& node : nodes) {
     try {
@@ -178,7 +176,7 @@ Picture drawViewer(const std::vector<SceneNode>& nodes, ViewerSize size) {
     }
   }
   // In the order the ops asked to be drawn.
-  for (Op* op : drawers.ops) {
+  for (Op* op : viewer.drawHandles()) {
     try {
       SavedMatrix saved;
       op->draw_handle(&viewer);

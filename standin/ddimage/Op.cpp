@@ -5,12 +5,11 @@
 #include <DDImage/LightOp.h>
 #include <DDImage/Op.h>
 
-#include <standin/ddimage/DrawHandles.h>
+#include <standin/ddimage/HostViewerContext.h>
 #include <standin/ddimage/Node.h>
 
 #include <DDImage/ViewerContext.h>
 
-#include <algorithm>
 
 #include <ostream>
 #include <string>
@@ -117,11 +116,8 @@ void Op::build_knob_handles(ViewerContext* /*ctx*/) {
 
 void Op::add_draw_handle(ViewerContext* ctx) {
   record(node_, "add_draw_handle");
-  if (ctx != nullptr && ctx->host_ != nullptr) {
-    auto& ops = static_cast<standin::ddimage::DrawHandles*>(ctx->host_)->ops;
-    if (std::find(ops.begin(), ops.end(), this) == ops.end()) {
-      ops.push_back(this);
-    }
+  if (ctx != nullptr) {
+    static_cast<standin::ddimage::HostViewerContext*>(ctx)->addDrawHandle(this);
   }
 }
 
@@ -185,13 +181,3 @@ void Tooltip(Knob_Closure& f, const char* text) {
 
 }  // namespace Image
 }  // namespace DD
-
-namespace standin {
-namespace ddimage {
-
-void attach(DD::Image::ViewerContext& context, DrawHandles& handles) {
-  context.host_ = &handles;
-}
-
-}  // namespace ddimage
-}  // namespace standin

@@ -7,7 +7,7 @@
 #include <DDImage/Matrix4.h>
 #include <DDImage/ViewerContext.h>
 
-#include <standin/ddimage/DrawHandles.h>
+#include <standin/ddimage/HostViewerContext.h>
 #include <standin/ddimage/GlRecord.h>
 
 #if defined(_WIN32)
@@ -20,6 +20,7 @@
 #include <cmath>
 #include <cstdint>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace {
@@ -57,6 +58,14 @@ std::vector<std::string> callsAmong(const std::vector<std::string>& calls, const
   return kept;
 }
 
+// Ops only read the context: they can neither make one nor write its fields.
+template <class T, class = void>
+struct WritesDrawMode : std::false_type {};
+template <class T>
+struct WritesDrawMode<T, std::void_t<decltype(std::declval<T&>().draw_mode_ = 0)>> : std::true_type {};
+static_assert(!WritesDrawMode<DD::Image::ViewerContext>::value, "draw_mode is writable by ops");
+static_assert(!std::is_default_constructible<DD::Image::ViewerContext>::value, "ops can make a viewer context");
+
 class ViewerDrawingTest : public testsupport::NodeFixture {
 protected:
   void SetUp() override {
@@ -65,10 +74,10 @@ protected:
       return;
     }
     clearGlRecord();
-    viewer.draw_color_ = kDrawColor;
+    viewer.setDrawColor(kDrawColor);
   }
 
-  DD::Image::ViewerContext viewer;
+  standin::ddimage::HostViewerContext viewer;
 };
 
 TEST_F(ViewerDrawingTest, BuildHandlesFollowsTheViewersModes) {
@@ -92,10 +101,9 @@ TEST_F(ViewerDrawingTest, BuildHandlesFollowsTheViewersModes) {
     SCOPED_TRACE("handles_mode " + std::to_string(c.handlesMode) + ", draw_handles_wanted " +
                  std::to_string(c.drawHandlesWanted));
     hostCalls().clear();
-    viewer.handles_mode_ = c.handlesMode;
-    viewer.draw_handles_wanted_ = c.drawHandlesWanted;
-    standin::ddimage::DrawHandles registered;
-    standin::ddimage::attach(viewer, registered);
+    viewer.setHandlesMode(c.handlesMode);
+    viewer.setDrawHandlesWanted(c.drawHandlesWanted);
+    viewer.clearDrawHandles();
 
     op->build_handles(&viewer);
     op->build_handles(&viewer);  // a second build registers nothing new
@@ -107,7 +115,7 @@ TEST_F(ViewerDrawingTest, BuildHandlesFollowsTheViewersModes) {
     twice.insert(twice.end(), c.calls.begin(), c.calls.end());
     EXPECT_EQ(callsAmong(hostCalls(), watched), twice);
     const bool registers = c.handlesMode != 0 && c.drawHandlesWanted != 0;
-    EXPECT_EQ(registered.ops, registers ? std::vector<DD::Image::Op*>{op} : std::vector<DD::Image::Op*>{});
+    EXPECT_EQ(viewer.drawHandles(), registers ? std::vector<DD::Image::Op*>{op} : std::vector<DD::Image::Op*>{});
     EXPECT_TRUE(glRecord().empty()) << "building handles drew";
   }
 }
@@ -117,7 +125,7 @@ TEST_F(ViewerDrawingTest, DrawModesUpToThreeDrawNothing) {
     for (const bool selected : {false, true}) {
       SCOPED_TRACE("draw_mode " + std::to_string(mode) + (selected ? ", selected" : ""));
       nodeOf(op).selected = selected;
-      viewer.draw_mode_ = mode;
+      viewer.setDrawMode(mode);
       op->draw_handle(&viewer);
       EXPECT_TRUE(glRecord().empty()) << "first: " << glRecord().front().function;
     }
@@ -262,7 +270,7 @@ protected:
     }
     ASSERT_TRUE(gl.current()) << gl.error();
     ASSERT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-    viewer.draw_mode_ = 4;
+    viewer.setDrawMode(4);
     useViewer(kOrthoViewer);
   }
 
@@ -367,7 +375,7 @@ TEST_F(GlViewerDrawingTest, DrawModesUpToThreeLeaveGlUntouched) {
     for (const bool selected : {false, true}) {
       SCOPED_TRACE("draw_mode " + std::to_string(mode) + (selected ? ", selected" : ""));
       nodeOf(op).selected = selected;
-      viewer.draw_mode_ = mode;
+      viewer.setDrawMode(mode);
       draw();
       EXPECT_TRUE(glRecord().empty());
       expectSameState(before, GlState::capture(gl));
@@ -376,7 +384,7 @@ TEST_F(GlViewerDrawingTest, DrawModesUpToThreeLeaveGlUntouched) {
 
   // The same checks do see a draw.
   nodeOf(op).selected = false;
-  viewer.draw_mode_ = 4;
+  viewer.setDrawMode(4);
   draw();
   EXPECT_FALSE(glRecord().empty());
   const GlState after = GlState::capture(gl);
@@ -466,7 +474,7 @@ TEST_F(GlViewerDrawingTest, ColorIsSetOnceBeforeTheRasterPosition) {
     SCOPED_TRACE(std::string(c.selected ? "selected" : "not selected") + ", draw_color " +
                  std::to_string(c.drawColor));
     nodeOf(op).selected = c.selected;
-    viewer.draw_color_ = c.drawColor;
+    viewer.setDrawColor(c.drawColor);
     useViewer(kOrthoViewer);
     draw();
 
@@ -577,6 +585,23 @@ TEST_F(GlViewerDrawingTest, EmptyNameStillAsksForTextButDrawsNoPixel) {
     EXPECT_EQ(calls[1].length, 0);
     EXPECT_TRUE(litPixels().empty());
   }
+}
+
+// The label is the host's name for the node, through its callback, not the
+// op's own print_name.
+TEST_F(GlViewerDrawingTest, LabelIsWhatTheHostsNameCallbackWrites) {
+  placeNode({0.25, -0.5, 0});
+  DD::Image::Op::print_name_cb = [](std::ostream& out, const DD::Image::Op* named) {
+    out << "host:" << nodeOf(named).name;
+  };
+  draw();
+
+  const std::vector<GlCall> calls = glRecord();
+  ASSERT_EQ(calls.size(), 2u);
+  EXPECT_EQ(calls[1].function, "gl_text");
+  EXPECT_EQ(calls[1].text, "host:Bounce1");
+  EXPECT_EQ(calls[1].length, 12);
+  EXPECT_FALSE(hostCalled("print_name"));
 }
 
 TEST_F(GlViewerDrawingTest, RenameShowsAtTheNextDraw) {

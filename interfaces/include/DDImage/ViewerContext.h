@@ -2,6 +2,7 @@
 //
 // Ops read it in place, so the layout below is part of the ABI: the reserved
 // runs keep the fields at the offsets every SDK generation of this ABI uses.
+// Only the host's viewer makes one and fills it in, through a class of its own.
 #pragma once
 
 #include <cstddef>
@@ -17,9 +18,13 @@ public:
   std::uint32_t draw_color() const { return draw_color_; }
   int handles_mode() const { return handles_mode_; }
 
-  // Host side only: the viewer fills these in before it calls an op.
-  void* host_ = nullptr;
-  std::uint8_t reserved0_[8] = {};
+protected:
+  ViewerContext() = default;
+  ~ViewerContext() = default;
+  ViewerContext(const ViewerContext&) = default;
+  ViewerContext& operator=(const ViewerContext&) = default;
+
+  std::uint8_t reserved0_[16] = {};
   std::int32_t draw_handles_wanted_ = 0;
   std::uint8_t reserved1_[16] = {};
   std::int32_t draw_mode_ = 0;
@@ -28,12 +33,17 @@ public:
   std::uint8_t reserved3_[288] = {};
   std::int32_t handles_mode_ = 0;
   std::uint8_t reserved4_[4] = {};
+
+private:
+  friend struct ViewerContextLayout;
 };
 
-static_assert(offsetof(ViewerContext, draw_handles_wanted_) == 16, "draw_handles_wanted at 16");
-static_assert(offsetof(ViewerContext, draw_mode_) == 36, "draw_mode at 36");
-static_assert(offsetof(ViewerContext, draw_color_) == 56, "draw_color at 56");
-static_assert(offsetof(ViewerContext, handles_mode_) == 348, "handles_mode at 348");
+struct ViewerContextLayout {
+  static_assert(offsetof(ViewerContext, draw_handles_wanted_) == 16, "draw_handles_wanted at 16");
+  static_assert(offsetof(ViewerContext, draw_mode_) == 36, "draw_mode at 36");
+  static_assert(offsetof(ViewerContext, draw_color_) == 56, "draw_color at 56");
+  static_assert(offsetof(ViewerContext, handles_mode_) == 348, "handles_mode at 348");
+};
 
 }  // namespace Image
 }  // namespace DD
