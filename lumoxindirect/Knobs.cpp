@@ -30,6 +30,12 @@ constexpr const char* kBiasTip = "Offset added to the surface to avoid self-shad
 constexpr const char* kMaxDistanceTip =
     "Maxiumum distance the light will cast shadows.\nIn scene units (world).";
 
+constexpr const char* kCategoryTip =
+    "The light categories this light belongs to.\n"
+    "A renderer links lights to the objects they may light by category.\n"
+    "Separate several categories with blanks or commas; in each name, every character that is not a letter "
+    "or a digit becomes an underscore.";
+
 }  // namespace
 
 void LumoxIndirect::knobs(Knob_Closure& f) {
@@ -70,6 +76,10 @@ void LumoxIndirect::knobs(Knob_Closure& f) {
   Tooltip(f, kMaxDistanceTip);
 
   f(TEXT_KNOB, NoStorage, nullptr, nullptr, nullptr, nullptr);
+
+  // Last, so the controls above keep the positions saved scripts know.
+  f(STRING_KNOB, StringPtr, &category_text, "category", "category", nullptr);
+  Tooltip(f, kCategoryTip);
 }
 
 }  // namespace lumoxindirect

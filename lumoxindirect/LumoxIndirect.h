@@ -52,7 +52,7 @@ private:
   float max_distance = 10.0f;
   std::int32_t bounces = 1;
   std::int32_t hitmode = 1;
-  // No control edits it; a host that binds one may point it at its text.
+  // Bound to the `category` control: the host owns the text.
   const char* category_text = nullptr;
   std::set<std::string> category_set;
 };

@@ -10,7 +10,9 @@
 
 #include <DDImage/Iop.h>
 
+#include <set>
 #include <stdexcept>
+#include <string>
 
 namespace ddhost {
 
@@ -45,6 +47,21 @@ public:
 private:
   bool accept_;
 };
+
+// A bridge links the light to objects by these names; the RIB says which
+// ones it was given, ahead of the light's block.
+void writeCategories(lumoxindirect::LumoxIndirectBase& light) {
+  const std::set<std::string>* categories = light.categories();
+  if (categories == nullptr || categories->empty()) {
+    return;
+  }
+  std::string line = "# categories";
+  for (const std::string& category : *categories) {
+    line += ' ';
+    line += standin::lumox::ribString(category);
+  }
+  standin::lumox::writeLine(line);
+}
 
 }  // namespace
 
@@ -100,6 +117,7 @@ void emitScene(const std::vector<SceneNode>& nodes, const BridgeSettings& settin
     const std::string& name = standin::ddimage::nodeOf(node.op).name;
     bool emitted = false;
     try {
+      writeCategories(*light);
       if (hooks != nullptr) {
         hooks->beginLight(light);
       }

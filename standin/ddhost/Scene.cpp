@@ -116,6 +116,15 @@ void setControl(Control& control, const KnobLine& knob) {
       control.setColor(rgb[0], rgb[1], rgb[2]);
       return;
     }
+    case ControlKind::Text: {
+      // A text with blanks is written in double quotes.
+      const std::string& text = scalar(knob, "a text");
+      if (text.find('\0') != std::string::npos) {
+        wrongKind(knob, "a text without NUL bytes");
+      }
+      control.setText(text);
+      return;
+    }
     case ControlKind::Label:
     case ControlKind::Unknown:
       break;

@@ -7,9 +7,7 @@
 namespace standin {
 namespace ddimage {
 
-namespace {
-
-ControlKind kindOf(int type, int storage) {
+ControlKind controlKind(int type, int storage) {
   using namespace DD::Image;
   if (type == INT_KNOB && storage == IntPtr) {
     return ControlKind::Integer;
@@ -20,11 +18,16 @@ ControlKind kindOf(int type, int storage) {
   if (type == COLOR_KNOB && storage == FloatPtr) {
     return ControlKind::Color;
   }
+  if (type == STRING_KNOB && storage == StringPtr) {
+    return ControlKind::Text;
+  }
   if (type == TEXT_KNOB) {
     return ControlKind::Label;
   }
   return ControlKind::Unknown;
 }
+
+namespace {
 
 std::optional<std::string> optionalText(const char* text) {
   return text != nullptr ? std::optional<std::string>(text) : std::nullopt;
@@ -32,15 +35,29 @@ std::optional<std::string> optionalText(const char* text) {
 
 }  // namespace
 
-Control::Control(int type, int storage, void* pointer, const char* name, const char* label)
+Control::Control(int type, int storage, void* pointer, const char* name, const char* label,
+                 std::string* textStore)
     : type_(type),
       storage_(storage),
-      kind_(kindOf(type, storage)),
+      kind_(controlKind(type, storage)),
       pointer_(pointer),
       name_(optionalText(name)),
       label_(optionalText(label)) {
-  // A value control the op did not bind keeps its value in the host.
-  if (pointer_ == nullptr && kind_ != ControlKind::Label) {
+  // A value control the op did not bind keeps its value in the host; a text
+  // control always does, and points the op's member at it.
+  if (kind_ == ControlKind::Text) {
+    if (pointer_ == nullptr) {
+      pointer_ = &hostText_;
+    }
+    if (textStore != nullptr) {
+      text_ = textStore;
+    }
+    const char*& member = textMember();
+    if (member != text_->c_str()) {
+      *text_ = member != nullptr ? member : "";
+    }
+    member = text_->c_str();
+  } else if (pointer_ == nullptr && kind_ != ControlKind::Label) {
     pointer_ = hostStorage_;
   }
 }
@@ -102,6 +119,21 @@ void Control::setColor(float red, float green, float blue) {
   rgb[2] = blue;
 }
 
+const char*& Control::textMember() const {
+  return *static_cast<const char**>(pointer_);
+}
+
+void Control::setText(const std::string& value) {
+  if (kind_ != ControlKind::Text) {
+    throw std::logic_error("control is not a text");
+  }
+  if (value.find('\0') != std::string::npos) {
+    throw std::invalid_argument("a text control cannot hold a NUL byte");
+  }
+  *text_ = value;
+  textMember() = text_->c_str();
+}
+
 std::int32_t Control::integer() const {
   if (kind_ != ControlKind::Integer) {
     throw std::logic_error("control is not an integer");
@@ -122,6 +154,14 @@ std::vector<float> Control::colorValue() const {
   }
   const float* rgb = static_cast<const float*>(pointer_);
   return {rgb[0], rgb[1], rgb[2]};
+}
+
+std::string Control::text() const {
+  if (kind_ != ControlKind::Text) {
+    throw std::logic_error("control is not a text");
+  }
+  const char* member = textMember();
+  return member != nullptr ? member : "";
 }
 
 }  // namespace ddimage

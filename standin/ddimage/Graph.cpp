@@ -35,7 +35,9 @@ public:
   DD::Image::Knob* operator()(int type, int storage, void* pointer, const char* name, const char* label,
                               const void* /*extra*/) override {
     node_.calls.push_back(std::string("declare(") + (name != nullptr ? name : "") + ")");
-    node_.controls.push_back(std::make_unique<Control>(type, storage, pointer, name, label));
+    const bool keepsText = name != nullptr && controlKind(type, storage) == ControlKind::Text;
+    std::string* textStore = keepsText ? &node_.texts[name] : nullptr;
+    node_.controls.push_back(std::make_unique<Control>(type, storage, pointer, name, label, textStore));
     last_ = node_.controls.back().get();
     return last_;
   }

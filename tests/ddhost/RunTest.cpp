@@ -21,6 +21,7 @@ using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using ::testing::Not;
 using ::testing::StartsWith;
+using namespace std::string_literals;
 
 const std::string kLitScript =
     "Constant {\n"
@@ -100,6 +101,58 @@ TEST(DdhostOptions, ReachTheEmittedLines) {
   }
 }
 
+// Each light's categories, as the bridge reads them after validation, on a
+// comment line in front of its block; none for an empty set.
+TEST(DdhostCategories, PrecedeEachLightsBlockInByteOrder) {
+  const std::string script =
+      "LumoxIndirect {\n name Key\n inputs 0\n category \"key, rim-light\"\n}\n"
+      "LumoxIndirect {\n name Commas\n inputs 0\n category \",fill,,key ,\"\n}\n"
+      "LumoxIndirect {\n name Duplicates\n inputs 0\n category \"rim rim-light rim_light Rim  RIM\"\n}\n"
+      "LumoxIndirect {\n name Empty\n inputs 0\n category \"\"\n}\n"
+      "LumoxIndirect {\n name Word\n inputs 0\n category bounce\n}\n"
+      "LumoxIndirect {\n name Unset\n inputs 0\n}\n";
+  const ProcessResult run = ddhost({"--exporter", "none", "-"}, script);
+  ASSERT_EQ(run.exitStatus, 0) << run.err;
+  // The RIB with each light declaration cut after its sequence number.
+  std::vector<std::string> outline;
+  for (const std::string& line : testsupport::lines(run.out)) {
+    std::size_t end = line.rfind("  LightSource ", 0) == 0 ? 2 : std::string::npos;
+    for (int word = 0; word < 3 && end != std::string::npos; ++word) {
+      end = line.find(' ', end + 1);
+    }
+    outline.push_back(line.substr(0, end));
+  }
+  const std::vector<std::string> expected = {
+      "##RenderMan RIB-Structure 1.1",
+      "version 3.04",
+      "WorldBegin",
+      "# categories \"key\" \"rim_light\"",
+      "TransformBegin",
+      "  LightSource \"ovLumoxIndirect\" 1",
+      "TransformEnd",
+      "# categories \"fill\" \"key\"",
+      "TransformBegin",
+      "  LightSource \"ovLumoxIndirect\" 2",
+      "TransformEnd",
+      "# categories \"RIM\" \"Rim\" \"rim\" \"rim_light\"",
+      "TransformBegin",
+      "  LightSource \"ovLumoxIndirect\" 3",
+      "TransformEnd",
+      "TransformBegin",
+      "  LightSource \"ovLumoxIndirect\" 4",
+      "TransformEnd",
+      "# categories \"bounce\"",
+      "TransformBegin",
+      "  LightSource \"ovLumoxIndirect\" 5",
+      "TransformEnd",
+      "TransformBegin",
+      "  LightSource \"ovLumoxIndirect\" 6",
+      "TransformEnd",
+      "WorldEnd",
+  };
+  EXPECT_EQ(outline, expected);
+}
+
 TEST(DdhostErrors, EachKindIsReportedAtItsLineAndPrintsNoRib) {
   struct Case {
     const char* what;
@@ -126,6 +179,9 @@ TEST(DdhostErrors, EachKindIsReportedAtItsLineAndPrintsNoRib) {
       {"unbalanced brace", "Constant {\n}\n}\n", 3, "unbalanced '}'"},
       {"unterminated block", "Constant {\n}\nLumoxIndirect {\n samples 4\n", 3, "unterminated block"},
       {"unterminated string", "Constant {\n name \"Plate\n}\n", 2, "unterminated string"},
+      {"text as a list", "LumoxIndirect {\n category {key rim}\n}\n", 2, "category takes a text"},
+      {"text with a NUL byte", "LumoxIndirect {\n category \"key\0rim\"\n}\n"s, 2,
+       "category takes a text without NUL bytes"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

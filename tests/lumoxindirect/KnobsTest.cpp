@@ -19,7 +19,7 @@ struct Expected {
   bool hasTooltip;
 };
 
-TEST_F(NodeFixture, PanelDeclaresTenControlsInOrder) {
+TEST_F(NodeFixture, PanelDeclaresElevenControlsTheFirstTenUnchanged) {
   graph.buildPanel(op, false);
   const auto& controls = standin::ddimage::nodeOf(op).controls;
   using P = std::pair<double, double>;
@@ -35,6 +35,7 @@ TEST_F(NodeFixture, PanelDeclaresTenControlsInOrder) {
       {8, 1, "bias", "bias", std::nullopt, {}, true},
       {8, 1, "max_distance", "max. distance", std::nullopt, {}, true},
       {26, 17, none, none, std::nullopt, {}, false},
+      {1, 5, "category", "category", std::nullopt, {}, true},
   };
   ASSERT_EQ(controls.size(), std::size(expected));
   for (std::size_t i = 0; i < controls.size(); ++i) {
@@ -81,13 +82,13 @@ TEST_F(NodeFixture, HostIntensityControlIsHidden) {
   }
   // Looked up between color and exposure.
   const auto& controls = standin::ddimage::nodeOf(op).controls;
-  EXPECT_EQ(controls.size(), 11u);
+  EXPECT_EQ(controls.size(), 12u);
 }
 
 TEST_F(NodeFixture, WithoutHostIntensityThePanelIsUnchanged) {
   graph.buildPanel(op, false);
   EXPECT_EQ(standin::ddimage::findControl(op, "intensity"), nullptr);
-  EXPECT_EQ(standin::ddimage::nodeOf(op).controls.size(), 10u);
+  EXPECT_EQ(standin::ddimage::nodeOf(op).controls.size(), 11u);
 }
 
 TEST_F(NodeFixture, IntensityIsLookedUpAfterColorAndBeforeExposure) {

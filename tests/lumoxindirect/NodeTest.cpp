@@ -87,6 +87,37 @@ TEST_F(NodeFixture, ValidationRebuildsTheSetThenRunsTheLightsOwn) {
   }
 }
 
+TEST_F(NodeFixture, CategoryControlIsBoundToTheCategoryText) {
+  using Set = std::set<std::string>;
+  standin::ddimage::Control& category = control("category");
+  EXPECT_EQ(category.text(), "");
+
+  // A change the host reports rebuilds the set at once.
+  category.setText("key, rim-light");
+  op->knob_changed(&category);
+  EXPECT_EQ(*light->categories(), (Set{"key", "rim_light"}));
+
+  // One it does not report is picked up by the next validation.
+  category.setText("fill");
+  EXPECT_EQ(*light->categories(), (Set{"key", "rim_light"}));
+  op->validate(true);
+  EXPECT_EQ(*light->categories(), (Set{"fill"}));
+
+  category.setText("");
+  op->validate(true);
+  EXPECT_TRUE(light->categories()->empty());
+}
+
+TEST_F(NodeFixture, CategoryTextOutlivesARebuiltPanel) {
+  control("category").setText("key rim");
+  for (int rebuild = 0; rebuild < 3; ++rebuild) {
+    graph.buildPanel(op);
+  }
+  EXPECT_EQ(control("category").text(), "key rim");
+  op->validate(true);
+  EXPECT_EQ(*light->categories(), (std::set<std::string>{"key", "rim"}));
+}
+
 TEST_F(NodeFixture, CategoriesPointsAtTheSameSetEveryTime) {
   EXPECT_EQ(light->categories(), light->categories());
 }

@@ -10,6 +10,7 @@ namespace Image {
 
 // Control kinds, as the first code of a declaration.
 enum KnobType : int {
+  STRING_KNOB = 1, // one line of text
   INT_KNOB = 3,    // one integer
   FLOAT_KNOB = 8,  // one float
   COLOR_KNOB = 18, // red, green, blue
@@ -20,6 +21,9 @@ enum KnobType : int {
 enum StoreType : int {
   FloatPtr = 1,  // float, or three floats for a color
   IntPtr = 3,    // int
+  StringPtr = 5, // const char*: the host keeps the text and points the member
+                 // at it; the op only reads it, and must not keep the pointer
+                 // past the next change of the control
   NoStorage = 17,
 };
 

@@ -1,9 +1,9 @@
 // The stand-in host's control model.
 //
 // A declaration becomes a Control bound to the op's member. Type codes:
-// 3 integer, 8 float, 18 color (three floats), 26 label-only element (a
-// separator when it has no label). Storage codes: 1 float(s), 3 int,
-// 17 none. Flag bits: 2 clamp typed values into the range, 4 slider centred
+// 1 text, 3 integer, 8 float, 18 color (three floats), 26 label-only element
+// (a separator when it has no label). Storage codes: 1 float(s), 3 int,
+// 5 text (a const char* member pointed at the host's copy), 17 none. Flag bits: 2 clamp typed values into the range, 4 slider centred
 // on zero, 16 logarithmic slider (the last two only change how a panel
 // would draw the slider).
 #pragma once
@@ -18,11 +18,17 @@
 namespace standin {
 namespace ddimage {
 
-enum class ControlKind { Integer, Float, Color, Label, Unknown };
+enum class ControlKind { Integer, Float, Color, Text, Label, Unknown };
+
+DDIMAGE_API ControlKind controlKind(int type, int storage);
 
 class DDIMAGE_API Control : public DD::Image::Knob {
 public:
-  Control(int type, int storage, void* pointer, const char* name, const char* label);
+  // A text control keeps its text in `textStore` when given (the node's
+  // record, so the op's member outlives a rebuilt panel), else in itself.
+  // It starts from the text the member holds, if any.
+  Control(int type, int storage, void* pointer, const char* name, const char* label,
+          std::string* textStore = nullptr);
 
   const char* name() const override;
   void visible(bool shown) override;
@@ -50,12 +56,16 @@ public:
   void setInteger(std::int64_t value);
   void setNumber(double value);
   void setColor(float red, float green, float blue);
+  // Throws std::invalid_argument for a NUL byte, which the op could not see.
+  void setText(const std::string& value);
   std::int32_t integer() const;
   float number() const;
   std::vector<float> colorValue() const;
+  std::string text() const;
 
 private:
   double clamped(double value) const;
+  const char*& textMember() const;
 
   int type_;
   int storage_;
@@ -69,6 +79,9 @@ private:
   std::vector<std::string> flagHistory_;
   std::optional<std::string> tooltip_;
   float hostStorage_[3] = {0, 0, 0};
+  const char* hostText_ = nullptr;
+  std::string ownText_;
+  std::string* text_ = &ownText_;
 };
 
 }  // namespace ddimage

@@ -5,6 +5,7 @@
 
 #include <DDImage/Op.h>
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,6 +26,9 @@ public:
   std::vector<Op*> inputs;
   // The controls the op declared, and the host's own ones.
   std::vector<std::unique_ptr<standin::ddimage::Control>> controls;
+  // The text of each named text control: the op's member points in here,
+  // so it stays valid for the node's life, across rebuilt panels.
+  std::map<std::string, std::string> texts;
   // Every host operation the op called, in order, e.g. "validate(false)".
   std::vector<std::string> calls;
   // What the host's Op::knob_changed answers for this node.
