@@ -49,7 +49,12 @@ CommandLine parseCommandLine(int argc, char** argv) {
   std::string pluginDir;
 
   app.set_version_flag("--version", std::string("ddhost ") + DDHOST_VERSION);
-  app.add_option("SCRIPT", options.script, "The script: a file, or - for standard input")->required();
+  auto* scriptOption = app.add_option("SCRIPT", options.script, "The script: a file, or - for standard input");
+  std::string describe;
+  auto* describeOption =
+      app.add_option("--describe", describe, "Print the controls of a node class, one line each, and run nothing")
+          ->type_name("CLASS")
+          ->excludes(scriptOption);
   auto* outputOption = app.add_option("-o,--output", output, "Write the RIB to FILE (default: standard output)")
                            ->type_name("FILE")
                            ->check([](const std::string& text) {
@@ -90,6 +95,9 @@ CommandLine parseCommandLine(int argc, char** argv) {
 
   try {
     app.parse(argc, argv);
+    if (scriptOption->count() == 0 && describeOption->count() == 0) {
+      throw CLI::RequiredError("SCRIPT");
+    }
   } catch (const CLI::ParseError& error) {
     const int status = app.exit(error);
     return CommandLine{std::nullopt, status == 0 ? 0 : 2};
@@ -106,6 +114,9 @@ CommandLine parseCommandLine(int argc, char** argv) {
   }
   if (pluginDirOption->count() > 0) {
     options.pluginDir = pluginDir;
+  }
+  if (describeOption->count() > 0) {
+    options.describe = describe;
   }
   return CommandLine{std::move(options), 0};
 }

@@ -14,7 +14,8 @@ struct ViewerSize {
 };
 
 struct Options {
-  std::string script;                  // a path, or "-" for standard input
+  std::string script;                  // a path, or "-" for standard input; empty with describe
+  std::optional<std::string> describe;   // a node class whose panel to print instead
   std::optional<std::string> output;   // none: standard output
   float sampleScale = 1.0f;
   bool asShader = false;

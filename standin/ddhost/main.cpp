@@ -1,7 +1,9 @@
 // ddhost: the stand-in host. Loads the plug-ins, reads a node script, and
-// has the renderer bridge write the scene's lights as RIB.
+// has the renderer bridge write the scene's lights as RIB; or prints the
+// panel of a node class.
 #include "Bridge.h"
 #include "CommandLine.h"
+#include "Describe.h"
 #include "Files.h"
 #include "Plugins.h"
 #include "Scene.h"
@@ -35,6 +37,11 @@ int run(const ddhost::Options& options) {
   DD::Image::Op::print_name_cb = standin::ddimage::printNodeName;
   // The renderer's transcript is for tests; a host run only wants the RIB.
   standin::lumox::setRecording(false);
+
+  if (options.describe) {
+    ddhost::writeStandardOutput(ddhost::describeClass(*options.describe));
+    return kSuccess;
+  }
 
   const ddhost::ReadResult read = ddhost::readScript(ddhost::readScriptBytes(options.script));
   if (const auto* error = std::get_if<ddhost::ScriptError>(&read)) {

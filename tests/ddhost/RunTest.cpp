@@ -248,6 +248,8 @@ TEST(DdhostCommandLine, WrongOnesExitWithTwoAndRunNothing) {
       {"--viewer-size", "0x360", script},
       {"--plugin-dir", (dir.path() / "missing").string(), script},
       {"-o", "", script},
+      {"--describe"},
+      {"--describe", "LumoxIndirect", script},
   };
   for (const std::vector<std::string>& arguments : cases) {
     SCOPED_TRACE(::testing::PrintToString(arguments));
