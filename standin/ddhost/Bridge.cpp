@@ -10,6 +10,7 @@
 
 #include <DDImage/Iop.h>
 
+#include <filesystem>
 #include <set>
 #include <stdexcept>
 #include <string>
@@ -65,17 +66,8 @@ void writeCategories(lumoxindirect::LumoxIndirectBase& light) {
 
 }  // namespace
 
-RibOutput::RibOutput(const std::optional<std::string>& file) {
-  if (file) {
-    file_ = std::make_unique<ReplacementFile>(*file);
-    try {
-      standin::lumox::openOutputFile(file_->temporaryPath().string());
-    } catch (const std::runtime_error&) {
-      throw std::runtime_error("cannot write " + *file + ": cannot create a file in its folder");
-    }
-  } else {
-    standin::lumox::openOutput(buffer_);
-  }
+RibOutput::RibOutput(OutputFile* file) : file_(file) {
+  standin::lumox::openOutput(file_ != nullptr ? file_->stream() : buffer_);
   open_ = true;
 }
 
@@ -84,18 +76,25 @@ RibOutput::~RibOutput() {
     try {
       standin::lumox::closeOutput();
     } catch (...) {
-      // Discarded anyway: the temporary file goes with file_.
+      // Discarded with the output anyway.
     }
   }
 }
 
-void RibOutput::commit() {
+void RibOutput::close() {
   open_ = false;
   standin::lumox::closeOutput();
-  if (file_) {
-    file_->commit();
-  } else {
-    writeStandardOutput(buffer_.str());
+  if (standin::lumox::sceneRefused()) {
+    // A library that was never initialised is a broken install: say where
+    // the plug-in looked for it.
+    const std::string path = standin::lumox::givenLibraryPath();
+    throw std::runtime_error(
+        "the renderer library was not initialised and refused the scene; " +
+        (path.empty() ? std::string("no plug-in told it where it is installed")
+                      : "the plug-in expected it at " + path + (std::filesystem::exists(path) ? "" : ", which does not exist")));
+  }
+  if (file_ != nullptr) {
+    file_->finish();
   }
 }
 

@@ -3,10 +3,9 @@
 #pragma once
 
 #include "CommandLine.h"
-#include "Files.h"
+#include "OutputFile.h"
 #include "Scene.h"
 
-#include <memory>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -14,22 +13,24 @@
 
 namespace ddhost {
 
-// The renderer library's RIB output for one run: a file that replaces its
-// target only on commit, or a buffer printed only on commit. Destroying it
-// uncommitted closes the output and leaves nothing behind.
+// The renderer library's RIB output for one run: into `file`, or, when
+// that is null, into a buffer meant for standard output.
 class RibOutput {
 public:
-  // Opens the renderer's output; throws std::runtime_error.
-  explicit RibOutput(const std::optional<std::string>& file);
+  explicit RibOutput(OutputFile* file);
+  // Ends the renderer's output if close() did not.
   ~RibOutput();
   RibOutput(const RibOutput&) = delete;
   RibOutput& operator=(const RibOutput&) = delete;
 
-  // Closes the output and puts it in place; throws std::runtime_error.
-  void commit();
+  // Ends the renderer's output. Throws std::runtime_error when it is not
+  // the whole scene: writing failed, or the renderer refused scene calls.
+  void close();
+  // The buffer's bytes, when there is no file.
+  std::string standardOutputBytes() const { return buffer_.str(); }
 
 private:
-  std::unique_ptr<ReplacementFile> file_;
+  OutputFile* file_;
   std::ostringstream buffer_;
   bool open_ = false;
 };

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -11,9 +12,6 @@
 #if defined(_WIN32)
 #  include <fcntl.h>
 #  include <io.h>
-#  include <windows.h>
-#else
-#  include <unistd.h>
 #endif
 
 namespace ddhost {
@@ -29,14 +27,6 @@ void binaryMode(std::FILE* stream) {
   _setmode(_fileno(stream), _O_BINARY);
 #else
   (void)stream;
-#endif
-}
-
-unsigned long processId() {
-#if defined(_WIN32)
-  return GetCurrentProcessId();
-#else
-  return static_cast<unsigned long>(getpid());
 #endif
 }
 
@@ -79,37 +69,6 @@ void writeStandardOutput(const std::string& bytes) {
   if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() || std::fflush(stdout) != 0) {
     throw std::runtime_error("cannot write to standard output");
   }
-}
-
-ReplacementFile::ReplacementFile(const fs::path& target) : target_(target) {
-  std::error_code error;
-  if (fs::is_directory(target_, error)) {
-    throw std::runtime_error("cannot write " + target_.string() + ": it is a folder");
-  }
-  temporary_ = target_.parent_path() /
-               ("." + target_.filename().string() + ".tmp" + std::to_string(processId()));
-}
-
-ReplacementFile::~ReplacementFile() {
-  if (!committed_) {
-    std::error_code ignored;
-    fs::remove(temporary_, ignored);
-  }
-}
-
-void ReplacementFile::commit() {
-#if defined(_WIN32)
-  const bool replaced = MoveFileExA(temporary_.string().c_str(), target_.string().c_str(),
-                                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
-  const std::string reason = replaced ? std::string() : std::system_category().message(static_cast<int>(GetLastError()));
-#else
-  const bool replaced = std::rename(temporary_.c_str(), target_.c_str()) == 0;
-  const std::string reason = replaced ? std::string() : std::strerror(errno);
-#endif
-  if (!replaced) {
-    throw std::runtime_error("cannot write " + target_.string() + ": " + reason);
-  }
-  committed_ = true;
 }
 
 }  // namespace ddhost

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <map>
 #include <stdexcept>
 #include <string>
 #include <system_error>
@@ -78,8 +79,18 @@ std::vector<std::unique_ptr<standin::ddimage::PluginLibrary>> loadPlugins(const 
     }
   }
   std::sort(files.begin(), files.end());
+  // Two files registering one class (two copies of a plug-in, say) would
+  // leave it to the load order which one the scene gets.
+  std::map<std::string, fs::path> registeredBy;
   for (const fs::path& file : files) {
     libraries.push_back(std::make_unique<standin::ddimage::PluginLibrary>(file.string()));
+    for (const std::string& name : libraries.back()->classes()) {
+      const auto [first, inserted] = registeredBy.emplace(name, file);
+      if (!inserted) {
+        throw std::runtime_error("plug-ins " + first->second.string() + " and " + file.string() +
+                                 " both register the node class \"" + name + "\"");
+      }
+    }
   }
   return libraries;
 }

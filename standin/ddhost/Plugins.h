@@ -18,7 +18,8 @@ std::filesystem::path defaultPluginDir();
 // Loads every plug-in file (by the platform's plug-in suffix) in `dir`, in
 // name order, by absolute path: the plug-ins locate their own files from
 // the path the host records. A missing folder holds no plug-ins. Throws
-// std::runtime_error when a file fails to load.
+// std::runtime_error when a file fails to load, or when two files register
+// the same node class.
 std::vector<std::unique_ptr<standin::ddimage::PluginLibrary>> loadPlugins(const std::filesystem::path& dir);
 
 }  // namespace ddhost

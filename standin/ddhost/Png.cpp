@@ -2,11 +2,11 @@
 
 #include <png.h>
 
-#include <cerrno>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
-#include <memory>
+#include <string>
+#include <vector>
 #include <stdexcept>
 
 namespace ddhost {
@@ -50,17 +50,29 @@ private:
   png_infop info_ = nullptr;
 };
 
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
+// No exception may cross libpng's C frames: a failed write becomes a libpng
+// error, raised once the handler has finished (it longjmps).
+void writeBytes(png_structp png, png_bytep data, png_size_t size) {
+  char failure[256] = "";
+  try {
+    static_cast<OutputFile*>(png_get_io_ptr(png))->write(data, size);
+  } catch (const std::exception& error) {
+    std::snprintf(failure, sizeof failure, "%s", error.what());
+  }
+  if (failure[0] != '\0') {
+    png_error(png, failure);
+  }
+}
+
+void flushNothing(png_structp /*png*/) {}
 
 // Nothing with a destructor lives in this frame, so libpng's longjmp out of
 // it skips no cleanup: the callers' objects own everything.
-bool encode(png_structp png, png_infop info, std::FILE* file, png_bytep* rows, int width, int height) {
+bool encode(png_structp png, png_infop info, OutputFile* file, png_bytep* rows, int width, int height) {
   if (setjmp(png_jmpbuf(png)) != 0) {
     return false;
   }
-  png_init_io(png, file);
+  png_set_write_fn(png, file, writeBytes, flushNothing);
   png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8, PNG_COLOR_TYPE_RGB,
                PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
@@ -71,12 +83,7 @@ bool encode(png_structp png, png_infop info, std::FILE* file, png_bytep* rows, i
 
 }  // namespace
 
-void writePng(const Picture& picture, const ReplacementFile& file) {
-  const std::string failed = "cannot write " + file.target().string() + ": ";
-  std::unique_ptr<std::FILE, FileCloser> stream(std::fopen(file.temporaryPath().c_str(), "wb"));
-  if (!stream) {
-    throw std::runtime_error(failed + std::strerror(errno));
-  }
+void writePng(const Picture& picture, OutputFile& file) {
   std::vector<png_bytep> rows(static_cast<std::size_t>(picture.height));
   const auto stride = static_cast<std::size_t>(picture.width) * 3;
   for (std::size_t y = 0; y < rows.size(); ++y) {
@@ -84,14 +91,12 @@ void writePng(const Picture& picture, const ReplacementFile& file) {
     rows[y] = const_cast<png_bytep>(picture.rgb.data() + y * stride);
   }
   ErrorText error;
-  {
-    PngWriteStruct writer(error);
-    if (!encode(writer.png(), writer.info(), stream.get(), rows.data(), picture.width, picture.height)) {
-      throw std::runtime_error(failed + error.text);
-    }
-  }
-  if (std::fclose(stream.release()) != 0) {
-    throw std::runtime_error(failed + std::strerror(errno));
+  PngWriteStruct writer(error);
+  if (!encode(writer.png(), writer.info(), &file, rows.data(), picture.width, picture.height)) {
+    // A write error already names the file.
+    const std::string text = error.text;
+    throw std::runtime_error(text.rfind("cannot write ", 0) == 0 ? text
+                                                                  : "cannot write " + file.target().string() + ": " + text);
   }
 }
 

@@ -5,6 +5,7 @@
 #include "CommandLine.h"
 #include "Describe.h"
 #include "Files.h"
+#include "Outputs.h"
 #include "Plugins.h"
 #include "Scene.h"
 #include "ScriptReader.h"
@@ -20,16 +21,17 @@
 #include <DDImage/Op.h>
 
 #include <iostream>
-#include <optional>
+#include <string>
 #include <stdexcept>
 
 namespace {
 
-// Exit statuses: 2 (a wrong command line) comes from parseCommandLine.
+// Exit statuses; parseCommandLine gives 2 for what it finds wrong itself.
 constexpr int kSuccess = 0;
 constexpr int kFailure = 1;
+constexpr int kWrongCommandLine = 2;
 
-int run(const ddhost::Options& options) {
+int run(const ddhost::Options& options, ddhost::RunOutputs& outputs) {
   // Plug-ins first, as a host loads them at start-up; declared before the
   // graph so that every node is gone before its plug-in is unloaded.
   const auto plugins = ddhost::loadPlugins(options.pluginDir ? std::filesystem::path(*options.pluginDir)
@@ -54,20 +56,17 @@ int run(const ddhost::Options& options) {
     const std::vector<ddhost::SceneNode> nodes = ddhost::buildScene(std::get<ddhost::Script>(read), graph);
     ddhost::validateScene(nodes);
 
-    ddhost::RibOutput rib(options.output);
+    ddhost::RibOutput rib(outputs.rib());
     ddhost::emitScene(nodes, ddhost::BridgeSettings{options.sampleScale, options.asShader, options.exporter});
-    // Both results are complete before either is put in place.
-    std::optional<ddhost::ReplacementFile> picture;
+    rib.close();
 #if defined(DDHOST_HAS_VIEWER)
-    if (options.viewer) {
-      picture.emplace(*options.viewer);
+    if (ddhost::OutputFile* picture = outputs.picture()) {
       ddhost::writePng(ddhost::drawViewer(nodes, options.viewerSize), *picture);
     }
 #endif
-    if (picture) {
-      picture->commit();
-    }
-    rib.commit();
+    // Every result is complete before any is put in place.
+    const std::string standardOutput = outputs.rib() == nullptr ? rib.standardOutputBytes() : std::string();
+    outputs.commit(outputs.rib() == nullptr ? &standardOutput : nullptr);
   } catch (const ddhost::SceneError& error) {
     std::cerr << options.script << ":" << error.line() << ": " << error.what() << "\n";
     return kFailure;
@@ -83,7 +82,12 @@ int main(int argc, char** argv) {
     return commandLine.exitStatus;
   }
   try {
-    return run(*commandLine.options);
+    // Every output is checked, and opened, before any work starts.
+    ddhost::RunOutputs outputs(commandLine.options->output, commandLine.options->viewer);
+    return run(*commandLine.options, outputs);
+  } catch (const ddhost::OutputConflict& error) {
+    std::cerr << "ddhost: " << error.what() << "\n";
+    return kWrongCommandLine;
   } catch (const std::exception& error) {
     std::cerr << "ddhost: " << error.what() << "\n";
     return kFailure;

@@ -33,6 +33,7 @@ struct State {
   std::string libraryPath;
   bool initialized = false;
   bool warnedUninitialized = false;
+  bool refusedSceneCall = false;
   std::unique_ptr<std::ofstream> file;
   std::unique_ptr<RibWriter> rib;
 };
@@ -102,12 +103,19 @@ void record(State& s, Call call) {
   }
 }
 
-void sceneCall(State& s) {
-  if (!s.initialized && !s.warnedUninitialized) {
+// Like a real library, an uninitialised one has nowhere to send the scene:
+// the call is refused, and only the transcript sees it.
+bool acceptSceneCall(State& s) {
+  if (s.initialized) {
+    return true;
+  }
+  s.refusedSceneCall = true;
+  if (!s.warnedUninitialized) {
     s.warnedUninitialized = true;
     std::cerr << "Lumox: scene description before the library was initialised (library path \""
               << s.libraryPath << "\")\n";
   }
+  return false;
 }
 
 }  // namespace
@@ -161,6 +169,7 @@ void reset() {
   s.libraryPath.clear();
   s.initialized = false;
   s.warnedUninitialized = false;
+  s.refusedSceneCall = false;
 }
 
 std::string libraryFile() {
@@ -177,6 +186,7 @@ void openOutput(std::ostream& out) {
   const std::lock_guard<std::mutex> lock(s.mutex);
   s.rib.reset();
   s.file.reset();
+  s.refusedSceneCall = false;
   s.rib = std::make_unique<RibWriter>(out);
 }
 
@@ -188,6 +198,7 @@ void openOutputFile(const std::string& path) {
   State& s = state();
   const std::lock_guard<std::mutex> lock(s.mutex);
   s.rib.reset();
+  s.refusedSceneCall = false;
   s.file = std::move(file);
   s.rib = std::make_unique<RibWriter>(*s.file);
 }
@@ -198,6 +209,18 @@ void writeLine(const std::string& line) {
   if (s.rib) {
     s.rib->line(line);
   }
+}
+
+bool sceneRefused() {
+  State& s = state();
+  const std::lock_guard<std::mutex> lock(s.mutex);
+  return s.refusedSceneCall;
+}
+
+std::string givenLibraryPath() {
+  State& s = state();
+  const std::lock_guard<std::mutex> lock(s.mutex);
+  return s.libraryPath;
 }
 
 void closeOutput() {
@@ -297,14 +320,14 @@ const char* Lumox_homeDir() {
 void LxTransformBegin() {
   auto& s = state();
   const std::lock_guard<std::mutex> lock(s.mutex);
-  standin::lumox::sceneCall(s);
+  const bool accepted = standin::lumox::acceptSceneCall(s);
   if (s.recording) {
     Call call;
     call.function = "LxTransformBegin";
     record(s, std::move(call));
   }
   standin::lumox::throwIfAsked(s, "LxTransformBegin");
-  if (s.rib) {
+  if (accepted && s.rib) {
     s.rib->transformBegin();
   }
 }
@@ -312,12 +335,12 @@ void LxTransformBegin() {
 LxLightHandle LxLightSourceV(const char* shader, int count, const LxToken tokens[], const LxPointer values[]) {
   auto& s = state();
   const std::lock_guard<std::mutex> lock(s.mutex);
-  standin::lumox::sceneCall(s);
+  const bool accepted = standin::lumox::acceptSceneCall(s);
   if (s.recording) {
     record(s, standin::lumox::declarationCall("LxLightSourceV", shader, count, tokens, values));
   }
   standin::lumox::throwIfAsked(s, "LxLightSourceV");
-  if (s.rib) {
+  if (accepted && s.rib) {
     s.rib->lightSource(shader, count, tokens, values);
   }
   return nullptr;
@@ -327,7 +350,7 @@ LxLightHandle LxShader(const char* shader, const char* handle, int count, const 
                        const LxPointer values[]) {
   auto& s = state();
   const std::lock_guard<std::mutex> lock(s.mutex);
-  standin::lumox::sceneCall(s);
+  const bool accepted = standin::lumox::acceptSceneCall(s);
   if (s.recording) {
     Call call = standin::lumox::declarationCall("LxShader", shader, count, tokens, values);
     if (handle != nullptr) {
@@ -336,7 +359,7 @@ LxLightHandle LxShader(const char* shader, const char* handle, int count, const 
     record(s, std::move(call));
   }
   standin::lumox::throwIfAsked(s, "LxShader");
-  if (s.rib) {
+  if (accepted && s.rib) {
     s.rib->shader(shader, handle, count, tokens, values);
   }
   return nullptr;
@@ -345,14 +368,14 @@ LxLightHandle LxShader(const char* shader, const char* handle, int count, const 
 void LxTransformEnd() {
   auto& s = state();
   const std::lock_guard<std::mutex> lock(s.mutex);
-  standin::lumox::sceneCall(s);
+  const bool accepted = standin::lumox::acceptSceneCall(s);
   if (s.recording) {
     Call call;
     call.function = "LxTransformEnd";
     record(s, std::move(call));
   }
   standin::lumox::throwIfAsked(s, "LxTransformEnd");
-  if (s.rib) {
+  if (accepted && s.rib) {
     s.rib->transformEnd();
   }
 }

@@ -21,6 +21,12 @@ LUMOX_API void writeLine(const std::string& line);
 // Flushes and ends the output; the scene calls then write nothing.
 LUMOX_API void closeOutput();
 
+// True when a scene call since the output was opened was refused because
+// the library had not been initialised: the output lacks it.
+LUMOX_API bool sceneRefused();
+// The library path last given to Lumox_initPath ("" when none was).
+LUMOX_API std::string givenLibraryPath();
+
 // `bytes` as a RIB string: quoted; '"' and '\' escaped by a backslash;
 // control characters (and DEL) as three-digit octal escapes.
 LUMOX_API std::string ribString(std::string_view bytes);
