@@ -32,6 +32,10 @@ fs::path examplesDir() {
   return fs::absolute(fs::path(LUMOX_TEST_SOURCE_DIR).parent_path() / "examples");
 }
 
+std::string exampleScript(const std::string& name) {
+  return (examplesDir() / (name + ".ddscript")).string();
+}
+
 fs::path goldenDir() {
   return fs::absolute(fs::path(LUMOX_TEST_SOURCE_DIR) / "ddhost" / "golden");
 }

@@ -16,6 +16,8 @@ std::filesystem::path installedDdhost();
 std::filesystem::path installedPlugin();
 
 std::filesystem::path examplesDir();
+// The example script called `name` (without its extension).
+std::string exampleScript(const std::string& name);
 std::filesystem::path goldenDir();
 
 // The names in `dir`, sorted.

@@ -32,10 +32,6 @@ const std::string kLitScript =
     " name Bounce1\n"
     "}\n";
 
-std::string example(const std::string& name) {
-  return (testsupport::examplesDir() / (name + ".ddscript")).string();
-}
-
 // The same golden text on every platform: the RIB is byte-identical.
 TEST(DdhostExamples, WriteTheirGoldenRib) {
   struct Case {
@@ -50,7 +46,7 @@ TEST(DdhostExamples, WriteTheirGoldenRib) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.example);
     std::vector<std::string> arguments = c.options;
-    arguments.push_back(example(c.example));
+    arguments.push_back(testsupport::exampleScript(c.example));
     const ProcessResult run = ddhost(arguments);
     EXPECT_EQ(run.exitStatus, 0);
     // In the installed tree the plug-in initialises the renderer library,
@@ -61,7 +57,7 @@ TEST(DdhostExamples, WriteTheirGoldenRib) {
 }
 
 TEST(DdhostExamples, ReadTheScriptFromStandardInput) {
-  const ProcessResult run = ddhost({"-"}, readFile(example("several-lights")));
+  const ProcessResult run = ddhost({"-"}, readFile(testsupport::exampleScript("several-lights")));
   EXPECT_EQ(run.exitStatus, 0);
   EXPECT_EQ(run.err, "");
   EXPECT_EQ(run.out, readFile(testsupport::goldenDir() / "several-lights.rib"));
@@ -217,7 +213,7 @@ TEST(DdhostOutput, ReplacesTheFileOnlyWhenComplete) {
   const testsupport::TemporaryDirectory dir;
   const fs::path output = dir.path() / "scene.rib";
   testsupport::writeFile(output, "previous RIB\n");
-  const ProcessResult run = ddhost({"--output", output.string(), example("bounce-light")});
+  const ProcessResult run = ddhost({"--output", output.string(), testsupport::exampleScript("bounce-light")});
   EXPECT_EQ(run.exitStatus, 0) << run.err;
   EXPECT_EQ(run.out, "");
   EXPECT_EQ(readFile(output), readFile(testsupport::goldenDir() / "bounce-light.rib"));
@@ -226,7 +222,7 @@ TEST(DdhostOutput, ReplacesTheFileOnlyWhenComplete) {
   // A folder cannot be replaced by a file: refused, and nothing left behind.
   const fs::path folder = dir.path() / "folder.rib";
   fs::create_directory(folder);
-  const ProcessResult blocked = ddhost({"-o", folder.string(), example("bounce-light")});
+  const ProcessResult blocked = ddhost({"-o", folder.string(), testsupport::exampleScript("bounce-light")});
   EXPECT_EQ(blocked.exitStatus, 1);
   EXPECT_THAT(blocked.err, HasSubstr(folder.string()));
   EXPECT_TRUE(fs::is_empty(folder));
@@ -235,7 +231,7 @@ TEST(DdhostOutput, ReplacesTheFileOnlyWhenComplete) {
 
 TEST(DdhostCommandLine, WrongOnesExitWithTwoAndRunNothing) {
   const testsupport::TemporaryDirectory dir;
-  const std::string script = example("bounce-light");
+  const std::string script = testsupport::exampleScript("bounce-light");
   const std::vector<std::vector<std::string>> cases = {
       {},
       {"--bogus", script},

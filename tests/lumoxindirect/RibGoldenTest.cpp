@@ -3,6 +3,7 @@
 #include "lumoxindirect/RecordingExporter.h"
 
 #include <standin/lumox/RibOutput.h>
+#include <standin/lumox/Transcript.h>
 
 #include <sstream>
 
@@ -12,6 +13,14 @@ using testsupport::RecordingExporter;
 
 class RibGolden : public testsupport::NodeFixture {
 protected:
+  // The plug-in is not installed here: the renderer is initialised by hand,
+  // or it would refuse the scene.
+  void SetUp() override {
+    NodeFixture::SetUp();
+    standin::lumox::setInitMode(standin::lumox::InitMode::Succeed);
+    Lumox_initLumoxRenderMan();
+  }
+
   std::string rib(lumoxindirect::InputExporter* exporter, bool asShader) {
     std::ostringstream out;
     standin::lumox::openOutput(out);

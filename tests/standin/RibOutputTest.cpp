@@ -185,6 +185,34 @@ TEST_F(RibOutput, NumberingStartsAgainWithEachOutput) {
   EXPECT_EQ(lines(second.str()).back(), "LightSource \"s\" 1");
 }
 
+// As a real library would, one that was never initialised writes no scene,
+// and says which path it was given.
+TEST(UninitialisedLibrary, RefusesSceneCallsUntilInitialised) {
+  standin::lumox::reset();
+  Lumox_initPath("/nowhere/bin/Lumox.dll");
+  ASSERT_FALSE(Lumox_initLumoxRenderMan());
+  std::ostringstream refused;
+  standin::lumox::openOutput(refused);
+  LxTransformBegin();
+  LxLightSourceV("s", 0, nullptr, nullptr);
+  LxShader("s", "h", 0, nullptr, nullptr);
+  LxTransformEnd();
+  standin::lumox::closeOutput();
+  EXPECT_TRUE(standin::lumox::sceneRefused());
+  EXPECT_EQ(standin::lumox::givenLibraryPath(), "/nowhere/bin/Lumox.dll");
+  EXPECT_EQ(lines(refused.str()), (std::vector<std::string>{"##RenderMan RIB-Structure 1.1", "version 3.04"}));
+
+  standin::lumox::setInitMode(standin::lumox::InitMode::Succeed);
+  ASSERT_TRUE(Lumox_initLumoxRenderMan());
+  std::ostringstream accepted;
+  standin::lumox::openOutput(accepted);
+  LxTransformBegin();
+  standin::lumox::closeOutput();
+  EXPECT_FALSE(standin::lumox::sceneRefused());
+  EXPECT_EQ(lines(accepted.str()).back(), "TransformBegin");
+  standin::lumox::reset();
+}
+
 TEST_F(RibOutput, AnUnwritableFileIsAnError) {
   EXPECT_THROW(standin::lumox::openOutputFile("/nonexistent-folder/for/sure/out.rib"), std::runtime_error);
 }

@@ -1,0 +1,282 @@
+// The output writer: what it leaves at each kind of target before and after
+// commit, and that a discarded or failed output leaves nothing behind.
+#include <OutputFile.h>
+
+#include "ddhost/DdhostRun.h"
+#include "support/Files.h"
+#include "support/TestPaths.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#if !defined(_WIN32)
+#  include <sys/stat.h>
+#else
+#  include <windows.h>
+#endif
+
+namespace {
+
+namespace fs = std::filesystem;
+using ddhost::OutputFile;
+using testsupport::readFile;
+using testsupport::writeFile;
+using ::testing::HasSubstr;
+
+const std::string kBytes = "WorldBegin\nWorldEnd\n";
+
+// Names in `dir` that are temporaries of the writer.
+std::vector<std::string> temporaries(const fs::path& dir) {
+  std::vector<std::string> found;
+  for (const fs::directory_entry& entry : fs::directory_iterator(dir)) {
+    const std::string name = entry.path().filename().string();
+    if (name.find(ddhost::kTemporaryMarker) != std::string::npos) {
+      found.push_back(name);
+    }
+  }
+  return found;
+}
+
+#if !defined(_WIN32)
+unsigned modeOf(const fs::path& path) {
+  struct stat status {};
+  EXPECT_EQ(::stat(path.c_str(), &status), 0);
+  return status.st_mode & 07777u;
+}
+#endif
+
+struct Case {
+  const char* what;
+  // Makes the target in `dir` and returns its path.
+  std::function<fs::path(const fs::path& dir)> prepare;
+  bool replaced;  // through a temporary, rather than written in place
+  // Checks after commit.
+  std::function<void(const fs::path& dir, const fs::path& target)> check;
+};
+
+TEST(OutputFile, WritesEachKindOfTargetTheWayItNeeds) {
+  const Case cases[] = {
+      {"a new file", [](const fs::path& dir) { return dir / "new.rib"; }, true,
+       [](const fs::path&, const fs::path& target) { EXPECT_EQ(readFile(target), kBytes); }},
+      {"an existing file",
+       [](const fs::path& dir) {
+         writeFile(dir / "old.rib", "previous\n");
+         return dir / "old.rib";
+       },
+       true, [](const fs::path&, const fs::path& target) { EXPECT_EQ(readFile(target), kBytes); }},
+#if defined(_WIN32)
+      {"NUL", [](const fs::path&) { return fs::path("NUL"); }, false, nullptr},
+#else
+      {"a character device", [](const fs::path&) { return fs::path("/dev/null"); }, false,
+       [](const fs::path&, const fs::path& target) { EXPECT_TRUE(fs::is_character_file(target)); }},
+      {"a file of mode 0600",
+       [](const fs::path& dir) {
+         writeFile(dir / "private.rib", "previous\n");
+         fs::permissions(dir / "private.rib", fs::perms::owner_read | fs::perms::owner_write);
+         return dir / "private.rib";
+       },
+       true,
+       [](const fs::path&, const fs::path& target) {
+         EXPECT_EQ(modeOf(target), 0600u);
+         EXPECT_EQ(readFile(target), kBytes);
+       }},
+      {"a link to a file",
+       [](const fs::path& dir) {
+         fs::create_directory(dir / "real");
+         writeFile(dir / "real" / "scene.rib", "previous\n");
+         fs::create_symlink("real/scene.rib", dir / "link.rib");
+         return dir / "link.rib";
+       },
+       true,
+       [](const fs::path& dir, const fs::path& target) {
+         EXPECT_TRUE(fs::is_symlink(target));
+         EXPECT_EQ(fs::read_symlink(target), fs::path("real/scene.rib"));
+         EXPECT_EQ(readFile(dir / "real" / "scene.rib"), kBytes);
+         EXPECT_TRUE(temporaries(dir / "real").empty());
+       }},
+      {"a dangling link",
+       [](const fs::path& dir) {
+         fs::create_symlink("later.rib", dir / "link.rib");
+         return dir / "link.rib";
+       },
+       true,
+       [](const fs::path& dir, const fs::path& target) {
+         EXPECT_TRUE(fs::is_symlink(target));
+         EXPECT_EQ(readFile(dir / "later.rib"), kBytes);
+       }},
+#endif
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const testsupport::TemporaryDirectory dir;
+    const fs::path target = c.prepare(dir.path());
+    std::string before;
+    if (c.replaced && fs::exists(target)) {
+      before = readFile(target);
+    }
+    {
+      OutputFile file(target);
+      EXPECT_EQ(file.replacesTarget(), c.replaced);
+      file.stream() << kBytes.substr(0, 10);
+      file.write(kBytes.data() + 10, kBytes.size() - 10);
+      file.finish();
+      if (c.replaced) {
+        // Complete and synced, yet the target is still the old one.
+        EXPECT_EQ(fs::exists(target) ? readFile(target) : std::string(), before);
+        EXPECT_EQ(readFile(file.temporaryPath()), kBytes);
+      }
+      file.commit();
+    }
+    EXPECT_TRUE(temporaries(dir.path()).empty());
+    if (c.check) {
+      c.check(dir.path(), target);
+    }
+  }
+}
+
+TEST(OutputFile, LeavesTheTargetAndNoTemporaryWhenNotCommitted) {
+  const testsupport::TemporaryDirectory dir;
+  const fs::path target = dir.path() / "scene.rib";
+  writeFile(target, "previous\n");
+  {
+    OutputFile file(target);
+    file.write(kBytes.data(), kBytes.size());
+    EXPECT_EQ(temporaries(dir.path()).size(), 1u);
+  }
+  {
+    OutputFile file(target);
+    file.write(kBytes.data(), kBytes.size());
+    file.finish();
+  }
+  EXPECT_EQ(readFile(target), "previous\n");
+  EXPECT_EQ(testsupport::listDir(dir.path()), std::vector<std::string>{"scene.rib"});
+}
+
+// Nobody can make the writer write through a name planted in advance: the
+// temporary's name is not derived from anything an observer knows.
+TEST(OutputFile, TemporaryNamesAreUnpredictable) {
+  const testsupport::TemporaryDirectory dir;
+  const fs::path target = dir.path() / "out.rib";
+  std::vector<std::string> names;
+  for (int k = 0; k < 2; ++k) {
+    const OutputFile file(target);
+    const std::string name = file.temporaryPath().filename().string();
+    EXPECT_THAT(name, ::testing::StartsWith(".out.rib" + std::string(ddhost::kTemporaryMarker)));
+    EXPECT_EQ(file.temporaryPath().parent_path(), dir.path());
+    names.push_back(name);
+  }
+  EXPECT_NE(names[0], names[1]);
+}
+
+TEST(OutputFile, RefusesWhatCannotBeWrittenBeforeWritingAnything) {
+  struct Refusal {
+    const char* what;
+    std::function<fs::path(const fs::path& dir)> prepare;
+    const char* reason;
+  };
+  const Refusal cases[] = {
+      {"a folder",
+       [](const fs::path& dir) {
+         fs::create_directory(dir / "folder.rib");
+         return dir / "folder.rib";
+       },
+       "it is a folder"},
+      {"a missing folder", [](const fs::path& dir) { return dir / "missing" / "out.rib"; }, ""},
+#if defined(_WIN32)
+      {"a read-only file",
+       [](const fs::path& dir) {
+         writeFile(dir / "locked.rib", "previous\n");
+         SetFileAttributesW((dir / "locked.rib").c_str(), FILE_ATTRIBUTE_READONLY);
+         return dir / "locked.rib";
+       },
+       "read-only"},
+#else
+      {"a loop of links",
+       [](const fs::path& dir) {
+         fs::create_symlink("b.rib", dir / "a.rib");
+         fs::create_symlink("a.rib", dir / "b.rib");
+         return dir / "a.rib";
+       },
+       "symbolic links"},
+#endif
+  };
+  for (const Refusal& c : cases) {
+    SCOPED_TRACE(c.what);
+    const testsupport::TemporaryDirectory dir;
+    const fs::path target = c.prepare(dir.path());
+    const std::vector<std::string> before = testsupport::listDir(dir.path());
+    try {
+      OutputFile file(target);
+      ADD_FAILURE() << "opened";
+    } catch (const std::runtime_error& error) {
+      EXPECT_THAT(error.what(), HasSubstr("cannot write " + target.string()));
+      EXPECT_THAT(error.what(), HasSubstr(c.reason));
+    }
+    EXPECT_EQ(testsupport::listDir(dir.path()), before);
+#if defined(_WIN32)
+    SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+#endif
+  }
+}
+
+TEST(OutputFile, SameFileIsFoundThroughOtherNames) {
+  const testsupport::TemporaryDirectory dir;
+  const fs::path a = dir.path() / "a.rib";
+  writeFile(a, "a\n");
+  writeFile(dir.path() / "b.rib", "b\n");
+  EXPECT_TRUE(ddhost::sameOutputFile(a, dir.path() / "." / "a.rib"));
+  EXPECT_TRUE(ddhost::sameOutputFile(dir.path() / "new.rib", dir.path() / "sub" / ".." / "new.rib"));
+  EXPECT_FALSE(ddhost::sameOutputFile(a, dir.path() / "b.rib"));
+  EXPECT_FALSE(ddhost::sameOutputFile(a, dir.path() / "new.rib"));
+#if defined(_WIN32)
+  EXPECT_TRUE(ddhost::sameOutputFile(a, dir.path() / "A.RIB"));
+#else
+  fs::create_symlink("a.rib", dir.path() / "link.rib");
+  EXPECT_TRUE(ddhost::sameOutputFile(a, ddhost::resolveOutputPath(dir.path() / "link.rib")));
+  fs::create_hard_link(a, dir.path() / "hard.rib");
+  EXPECT_TRUE(ddhost::sameOutputFile(a, dir.path() / "hard.rib"));
+#endif
+}
+
+#if !defined(_WIN32)
+TEST(OutputFile, WritesIntoAFifoForItsReader) {
+  const testsupport::TemporaryDirectory dir;
+  const fs::path fifo = dir.path() / "pipe";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  std::string received;
+  std::thread reader([&] { received = readFile(fifo); });
+  {
+    OutputFile file(fifo);
+    EXPECT_FALSE(file.replacesTarget());
+    file.write(kBytes.data(), kBytes.size());
+    file.commit();
+  }
+  reader.join();
+  EXPECT_EQ(received, kBytes);
+  EXPECT_TRUE(fs::is_fifo(fifo));
+  EXPECT_EQ(testsupport::listDir(dir.path()), std::vector<std::string>{"pipe"});
+}
+
+TEST(OutputFile, AFullDeviceIsAnErrorNamingTheFile) {
+  OutputFile file("/dev/full");
+  file.write(kBytes.data(), kBytes.size());
+  EXPECT_THROW(
+      {
+        try {
+          file.finish();
+        } catch (const std::runtime_error& error) {
+          EXPECT_THAT(error.what(), HasSubstr("cannot write /dev/full: No space left on device"));
+          throw;
+        }
+      },
+      std::runtime_error);
+}
+#endif
+
+}  // namespace
