@@ -17,6 +17,7 @@
 
 #if !defined(_WIN32)
 #  include <sys/stat.h>
+#  include <unistd.h>
 #else
 #  include <windows.h>
 #endif
@@ -44,6 +45,8 @@ std::vector<std::string> temporaries(const fs::path& dir) {
 }
 
 #if !defined(_WIN32)
+constexpr unsigned kOtherUser = 65534;
+
 unsigned modeOf(const fs::path& path) {
   struct stat status {};
   EXPECT_EQ(::stat(path.c_str(), &status), 0);
@@ -85,6 +88,22 @@ TEST(OutputFile, WritesEachKindOfTargetTheWayItNeeds) {
        [](const fs::path&, const fs::path& target) {
          EXPECT_EQ(modeOf(target), 0600u);
          EXPECT_EQ(readFile(target), kBytes);
+       }},
+      // Only root may give a file away; anyone else checks it stays theirs.
+      {"a file of another owner",
+       [](const fs::path& dir) {
+         writeFile(dir / "theirs.rib", "previous\n");
+         if (geteuid() == 0) {
+           EXPECT_EQ(chown((dir / "theirs.rib").c_str(), kOtherUser, kOtherUser), 0);
+         }
+         return dir / "theirs.rib";
+       },
+       true,
+       [](const fs::path&, const fs::path& target) {
+         struct stat status {};
+         ASSERT_EQ(::stat(target.c_str(), &status), 0);
+         EXPECT_EQ(status.st_uid, geteuid() == 0 ? kOtherUser : geteuid());
+         EXPECT_EQ(status.st_gid, geteuid() == 0 ? kOtherUser : getegid());
        }},
       {"a link to a file",
        [](const fs::path& dir) {

@@ -92,6 +92,10 @@ TEST(DdhostOutput, SpecialFilesAreWrittenInPlace) {
   EXPECT_EQ(received, golden("bounce-light"));
   EXPECT_TRUE(fs::is_fifo(fifo));
   EXPECT_EQ(testsupport::listDir(dir.path()), std::vector<std::string>{"rib"});
+
+  const ProcessResult toFull = ddhost({"-o", "/dev/full", exampleScript("bounce-light")});
+  EXPECT_EQ(toFull.exitStatus, 1);
+  EXPECT_THAT(toFull.err, HasSubstr("cannot write /dev/full: No space left on device"));
 }
 
 // The name the temporary file once had, `.NAME.tmp<PID>`, planted as a link
