@@ -10,7 +10,6 @@
 
 #include <DDImage/Iop.h>
 
-#include <filesystem>
 #include <set>
 #include <stdexcept>
 #include <string>
@@ -91,7 +90,7 @@ void RibOutput::close() {
     throw std::runtime_error(
         "the renderer library was not initialised and refused the scene; " +
         (path.empty() ? std::string("no plug-in told it where it is installed")
-                      : "the plug-in expected it at " + path + (std::filesystem::exists(path) ? "" : ", which does not exist")));
+                      : "the plug-in expected it at " + path));
   }
   if (file_ != nullptr) {
     file_->finish();

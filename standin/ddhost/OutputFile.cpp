@@ -111,9 +111,6 @@ fs::path temporaryName(const fs::path& resolved) {
 // shared rather than reopened, which would lose its append mode or offset.
 std::optional<int> inheritedDescriptor(const fs::path& target) {
   const std::string text = target.string();
-  if (text == "/dev/stdin") {
-    return 0;
-  }
   if (text == "/dev/stdout") {
     return 1;
   }

@@ -12,7 +12,6 @@
 #include <filesystem>
 #include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #if !defined(_WIN32)
@@ -262,40 +261,5 @@ TEST(OutputFile, SameFileIsFoundThroughOtherNames) {
   EXPECT_TRUE(ddhost::sameOutputFile(a, dir.path() / "hard.rib"));
 #endif
 }
-
-#if !defined(_WIN32)
-TEST(OutputFile, WritesIntoAFifoForItsReader) {
-  const testsupport::TemporaryDirectory dir;
-  const fs::path fifo = dir.path() / "pipe";
-  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-  std::string received;
-  std::thread reader([&] { received = readFile(fifo); });
-  {
-    OutputFile file(fifo);
-    EXPECT_FALSE(file.replacesTarget());
-    file.write(kBytes.data(), kBytes.size());
-    file.commit();
-  }
-  reader.join();
-  EXPECT_EQ(received, kBytes);
-  EXPECT_TRUE(fs::is_fifo(fifo));
-  EXPECT_EQ(testsupport::listDir(dir.path()), std::vector<std::string>{"pipe"});
-}
-
-TEST(OutputFile, AFullDeviceIsAnErrorNamingTheFile) {
-  OutputFile file("/dev/full");
-  file.write(kBytes.data(), kBytes.size());
-  EXPECT_THROW(
-      {
-        try {
-          file.finish();
-        } catch (const std::runtime_error& error) {
-          EXPECT_THAT(error.what(), HasSubstr("cannot write /dev/full: No space left on device"));
-          throw;
-        }
-      },
-      std::runtime_error);
-}
-#endif
 
 }  // namespace

@@ -47,7 +47,7 @@ TEST(DdhostPlugins, APluginOutsideAnInstalledTreeFailsNamingTheLibraryItExpected
     const std::string expectedLibrary = fs::absolute(dir.path()).generic_string() + "/bin/Lumox.dll";
     EXPECT_THAT(run.err, HasSubstr(kUninitialised + " (library path \"" + expectedLibrary + "\")"));
     EXPECT_THAT(run.err, HasSubstr("ddhost: the renderer library was not initialised and refused the scene; "
-                                   "the plug-in expected it at " + expectedLibrary + ", which does not exist"));
+                                   "the plug-in expected it at " + expectedLibrary));
   }
   EXPECT_EQ(testsupport::listDir(dir.path()), std::vector<std::string>{"x"});
 }
