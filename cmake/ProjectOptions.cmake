@@ -32,7 +32,7 @@ if(WIN32 AND CMAKE_CROSSCOMPILING)
     file(COPY ${_path} DESTINATION ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
     list(APPEND LUMOX_MINGW_RUNTIME_DLLS ${_path})
   endforeach()
-  install(FILES ${LUMOX_MINGW_RUNTIME_DLLS} DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES ${LUMOX_MINGW_RUNTIME_DLLS} DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT host)
 endif()
 
 # Libraries find their neighbours in bin/, and the plug-in finds them from

@@ -1,6 +1,7 @@
 #include "LibraryLocation.h"
 
 #include <Lumox/Lumox.h>
+#include <standin/lumox/Transcript.h>
 
 #include <filesystem>
 #include <system_error>
@@ -51,6 +52,15 @@ bool namesThisLibrary(const std::string& libraryPath) {
   std::error_code error;
   const bool same = fs::equivalent(given.parent_path(), fs::path(ownLibraryFile()).parent_path(), error);
   return same && !error;
+}
+
+std::string libraryFile() {
+  return ownLibraryFile();
+}
+
+std::string installRoot() {
+  const std::filesystem::path file(ownLibraryFile());
+  return file.parent_path().parent_path().string();
 }
 
 }  // namespace lumox
