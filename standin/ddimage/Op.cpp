@@ -59,7 +59,10 @@ const char* Op::input_label(int /*n*/, char* /*buffer*/) const {
   return nullptr;
 }
 
-void Op::knobs(Knob_Closure& /*f*/) {}
+// The bases record being called, so a node's test sees whether it chains.
+void Op::knobs(Knob_Closure& /*f*/) {
+  record(node_, "Op::knobs");
+}
 
 int Op::knob_changed(Knob* k) {
   record(node_, std::string("knob_changed(") + (k != nullptr ? k->name() : "") + ")");
@@ -68,7 +71,9 @@ int Op::knob_changed(Knob* k) {
 
 void Op::build_handles(ViewerContext* /*ctx*/) {}
 
-void Op::draw_handle(ViewerContext* /*ctx*/) {}
+void Op::draw_handle(ViewerContext* /*ctx*/) {
+  record(node_, "Op::draw_handle");
+}
 
 void Op::_validate(bool /*for_real*/) {}
 

@@ -53,6 +53,20 @@ TEST_F(NodeFixture, PanelDeclaresElevenControlsTheFirstTenUnchanged) {
   }
 }
 
+// The panel is the node's own: declaring the base class's controls too would
+// put them beside these.
+TEST_F(NodeFixture, KnobsDoNotChainToTheBaseClass) {
+  // The stand-in's base records being called: an op without its own panel.
+  graph.buildPanel(card);
+  const auto& cardCalls = standin::ddimage::nodeOf(card).calls;
+  ASSERT_NE(std::find(cardCalls.begin(), cardCalls.end(), "Op::knobs"), cardCalls.end());
+
+  for (const bool hostIntensity : {false, true}) {
+    graph.buildPanel(op, hostIntensity);
+    EXPECT_FALSE(hostCalled("Op::knobs")) << "host intensity " << hostIntensity;
+  }
+}
+
 TEST_F(NodeFixture, TooltipsAreTheArtistsText) {
   EXPECT_EQ(control("exposure").tooltip(),
             std::optional<std::string>(

@@ -14,7 +14,7 @@
 
 namespace testsupport {
 
-std::filesystem::path executableDir() {
+std::filesystem::path executableFile() {
 #if defined(_WIN32)
   std::string path(MAX_PATH, '\0');
   for (;;) {
@@ -25,10 +25,14 @@ std::filesystem::path executableDir() {
     }
     path.resize(path.size() * 2);
   }
-  return std::filesystem::path(path).parent_path();
+  return std::filesystem::path(path);
 #else
-  return std::filesystem::canonical("/proc/self/exe").parent_path();
+  return std::filesystem::canonical("/proc/self/exe");
 #endif
+}
+
+std::filesystem::path executableDir() {
+  return executableFile().parent_path();
 }
 
 std::filesystem::path buildRoot() {

@@ -6,6 +6,8 @@
 
 namespace testsupport {
 
+// The running test program.
+std::filesystem::path executableFile();
 // The folder of the running test program (the build tree's bin/).
 std::filesystem::path executableDir();
 // The build tree laid out like an install: bin/ and plugins/ below it.

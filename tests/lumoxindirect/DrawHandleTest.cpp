@@ -1,0 +1,61 @@
+// The node's viewer drawing replaces the light base class's rather than
+// adding to it: the stand-in's bases record being called.
+#include "lumoxindirect/NodeFixture.h"
+#include "lumoxindirect/OffscreenContext.h"
+
+#include <DDImage/LightOp.h>
+#include <DDImage/ViewerContext.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+using testsupport::NodeFixture;
+
+bool called(const std::vector<std::string>& calls, const std::string& call) {
+  return std::find(calls.begin(), calls.end(), call) != calls.end();
+}
+
+TEST_F(NodeFixture, DrawHandleDoesNotChainToTheBaseClass) {
+  DD::Image::ViewerContext viewer;
+  viewer.draw_mode_ = 4;
+
+  // Without a GL context only the modes that draw nothing can run.
+  testsupport::OffscreenContext gl{64, 64};
+  const bool canDraw = testsupport::OffscreenContext::platformHasOne();
+  if (canDraw) {
+    ASSERT_TRUE(gl.current()) << gl.error();
+  }
+
+  // What a chaining light would leave: its base records the call.
+  DD::Image::Op* other = graph.create("LumoxIndirect", "Bounce2");
+  standin::ddimage::nodeOf(other).calls.clear();
+  auto* otherLight = dynamic_cast<DD::Image::LightOp*>(other);
+  ASSERT_NE(otherLight, nullptr);
+  otherLight->DD::Image::LightOp::draw_handle(&viewer);
+  ASSERT_TRUE(called(standin::ddimage::nodeOf(other).calls, "LightOp::draw_handle"));
+
+  for (const int mode : {3, 4, 5}) {
+    if (mode > 3 && !canDraw) {
+      continue;
+    }
+    for (const bool selected : {false, true}) {
+      SCOPED_TRACE("draw_mode " + std::to_string(mode) + (selected ? ", selected" : ""));
+      hostCalls().clear();
+      standin::ddimage::nodeOf(op).selected = selected;
+      viewer.draw_mode_ = mode;
+      op->draw_handle(&viewer);
+      EXPECT_FALSE(hostCalled("LightOp::draw_handle"));
+      EXPECT_FALSE(hostCalled("Op::draw_handle"));
+    }
+  }
+  if (!canDraw) {
+    GTEST_SKIP() << "the drawing modes need a GL context: " << gl.error();
+  }
+}
+
+}  // namespace
