@@ -3,8 +3,9 @@
 #include "lumoxindirect/NodeFixture.h"
 #include "lumoxindirect/OffscreenContext.h"
 
+#include <standin/ddimage/HostViewerContext.h>
+
 #include <DDImage/LightOp.h>
-#include <DDImage/ViewerContext.h>
 
 #include <gtest/gtest.h>
 
@@ -21,8 +22,8 @@ bool called(const std::vector<std::string>& calls, const std::string& call) {
 }
 
 TEST_F(NodeFixture, DrawHandleDoesNotChainToTheBaseClass) {
-  DD::Image::ViewerContext viewer;
-  viewer.draw_mode_ = 4;
+  standin::ddimage::HostViewerContext viewer;
+  viewer.setDrawMode(4);
 
   // Without a GL context only the modes that draw nothing can run.
   testsupport::OffscreenContext gl{64, 64};
@@ -47,7 +48,7 @@ TEST_F(NodeFixture, DrawHandleDoesNotChainToTheBaseClass) {
       SCOPED_TRACE("draw_mode " + std::to_string(mode) + (selected ? ", selected" : ""));
       hostCalls().clear();
       standin::ddimage::nodeOf(op).selected = selected;
-      viewer.draw_mode_ = mode;
+      viewer.setDrawMode(mode);
       op->draw_handle(&viewer);
       EXPECT_FALSE(hostCalled("LightOp::draw_handle"));
       EXPECT_FALSE(hostCalled("Op::draw_handle"));
