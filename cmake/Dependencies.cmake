@@ -47,9 +47,9 @@ if(LUMOX_BUILD_TESTS)
   endif()
 endif()
 
-# OpenGL 1.x for viewer drawing. On Windows it is the system's opengl32; on
-# Linux Mesa's off-screen library, which carries the GL entry points itself,
-# so drawing works without a display.
+# OpenGL 1.x for viewer drawing. On Windows it is the system's opengl32 (Wine
+# hands it to Mesa through an X display); on Linux Mesa's off-screen library,
+# which carries the GL entry points itself, so drawing needs no display.
 add_library(lumox_opengl INTERFACE)
 add_library(LumoxIndirect::opengl ALIAS lumox_opengl)
 if(WIN32)
@@ -59,8 +59,7 @@ else()
   target_link_libraries(lumox_opengl INTERFACE OSMesa::OSMesa)
 endif()
 
-# ddhost, the stand-in host program: CLI11 for its command line; libpng and
-# Mesa's off-screen context for its viewer picture, which only Linux has.
+# ddhost, the stand-in host program: CLI11 for its command line.
 if(CMAKE_CROSSCOMPILING AND WIN32)
   # Debian's CLI11 is header-only.
   set(LUMOX_CLI11_SYSTEM_HEADERS /usr/include/CLI CACHE PATH "CLI11 headers to expose to the cross build")
@@ -72,5 +71,18 @@ if(CMAKE_CROSSCOMPILING AND WIN32)
   set_target_properties(CLI11::CLI11 PROPERTIES INTERFACE_INCLUDE_DIRECTORIES ${_cli11_only})
 else()
   find_package(CLI11 CONFIG REQUIRED)
-  find_package(PNG REQUIRED)
 endif()
+
+# stb's PNG writer and reader (Debian's libstb-dev), used as the header-only
+# code it is, so both legs encode and decode with the very same source. The
+# file that defines STB_IMAGE_WRITE_IMPLEMENTATION or STB_IMAGE_IMPLEMENTATION
+# compiles it.
+set(LUMOX_STB_SYSTEM_HEADERS /usr/include/stb CACHE PATH "stb headers (libstb-dev)")
+if(NOT EXISTS ${LUMOX_STB_SYSTEM_HEADERS}/stb_image_write.h OR NOT EXISTS ${LUMOX_STB_SYSTEM_HEADERS}/stb_image.h)
+  message(FATAL_ERROR "stb headers not found in ${LUMOX_STB_SYSTEM_HEADERS} (install libstb-dev)")
+endif()
+lumox_expose_system_headers(stb ${LUMOX_STB_SYSTEM_HEADERS} _stb_only)
+add_library(lumox_stb INTERFACE)
+add_library(LumoxIndirect::stb ALIAS lumox_stb)
+# Not ours to keep warning-free.
+target_include_directories(lumox_stb SYSTEM INTERFACE ${_stb_only})

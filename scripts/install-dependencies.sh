@@ -8,7 +8,7 @@ packages=(
   libbenchmark-dev                    # benchmarks
   libboost-dev libboost-thread-dev    # call_once, noncopyable, string algorithms, tokenizer
   libcli11-dev                        # ddhost's command line
-  libpng-dev                          # ddhost's viewer picture
+  libstb-dev                          # PNG for ddhost's viewer picture and its tests
   libosmesa6-dev                      # off-screen OpenGL for the viewer
   g++-mingw-w64-x86-64-posix          # the Windows x64 leg
   wine64                              # runs the Windows leg's tests

@@ -30,14 +30,6 @@ std::optional<ViewerSize> parseViewerSize(const std::string& text) {
 
 }  // namespace
 
-bool hasViewer() {
-#if defined(DDHOST_HAS_VIEWER)
-  return true;
-#else
-  return false;
-#endif
-}
-
 CommandLine parseCommandLine(int argc, char** argv) {
   CLI::App app("Stand-in host: reads a node script, loads plug-ins, and writes the scene's lights as RIB.",
                "ddhost");
@@ -48,6 +40,9 @@ CommandLine parseCommandLine(int argc, char** argv) {
   std::string viewer;
   std::string pluginDir;
 
+  // CLI11 would take "/name" for an option on Windows, where it is a path
+  // from the root of the current drive.
+  app.allow_windows_style_options(false);
   app.set_version_flag("--version", std::string("ddhost ") + DDHOST_VERSION);
   auto* scriptOption = app.add_option("SCRIPT", options.script, "The script: a file, or - for standard input");
   std::string describe;
@@ -77,9 +72,6 @@ CommandLine parseCommandLine(int argc, char** argv) {
   auto* viewerOption = app.add_option("--viewer", viewer, "Also draw the 3D viewer into a PNG")
                            ->type_name("FILE.png")
                            ->check([](const std::string& text) {
-                             if (!hasViewer()) {
-                               return std::string("this build has no viewer (it needs libpng and Mesa)");
-                             }
                              return text.empty() ? std::string("needs a file name") : std::string();
                            });
   app.add_option("--viewer-size", viewerSize, "The viewer picture's size (default 640x360)")

@@ -35,7 +35,4 @@ struct CommandLine {
 
 CommandLine parseCommandLine(int argc, char** argv);
 
-// True when this build can draw the viewer picture.
-bool hasViewer();
-
 }  // namespace ddhost

@@ -4,7 +4,12 @@
 #include "OutputFile.h"
 #include "Viewer.h"
 
+#include <string>
+
 namespace ddhost {
+
+// The picture as the bytes of a PNG file.
+std::string encodePng(const Picture& picture);
 
 // Writes `picture` into `file`; the caller commits it. Throws
 // std::runtime_error.

@@ -1,5 +1,7 @@
 #include "Viewer.h"
 
+#include "ViewerCamera.h"
+
 #include <standin/ddimage/Graph.h>
 #include <standin/ddimage/HostViewerContext.h>
 #include <standin/ddimage/Node.h>
@@ -9,10 +11,14 @@
 #include <DDImage/ViewerContext.h>
 #include <DDImage/gl.h>
 
-#include <GL/osmesa.h>
+#include <standin/offscreen/OffscreenContext.h>
+
+#if defined(_WIN32)
+#  include <windows.h>
+#endif
+#include <GL/gl.h>
 
 #include <algorithm>
-#include <cmath>
 #include <stdexcept>
 #include <string>
 
@@ -22,38 +28,9 @@ namespace {
 
 using DD::Image::Op;
 
-constexpr float kNear = 0.1f;
-constexpr float kFar = 1000.0f;
 constexpr int kGridHalfExtent = 10;
 // The draw mode from which ops draw their handles in full.
 constexpr int kDrawModeSolid = 4;
-
-// Mesa's off-screen context, drawing straight into memory we own.
-class OffscreenContext {
-public:
-  OffscreenContext(int width, int height)
-      : pixels_(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4) {
-    context_ = OSMesaCreateContextExt(OSMESA_RGBA, 0, 0, 0, nullptr);
-    if (context_ == nullptr) {
-      throw std::runtime_error("cannot create an off-screen OpenGL context");
-    }
-    if (!OSMesaMakeCurrent(context_, pixels_.data(), GL_UNSIGNED_BYTE, width, height)) {
-      OSMesaDestroyContext(context_);
-      throw std::runtime_error("cannot draw into a " + std::to_string(width) + "x" + std::to_string(height) +
-                               " off-screen picture");
-    }
-  }
-  ~OffscreenContext() { OSMesaDestroyContext(context_); }
-  OffscreenContext(const OffscreenContext&) = delete;
-  OffscreenContext& operator=(const OffscreenContext&) = delete;
-
-  // RGBA, bottom row first, as OpenGL addresses the window.
-  const std::vector<std::uint8_t>& pixels() const { return pixels_; }
-
-private:
-  std::vector<std::uint8_t> pixels_;
-  OSMesaContext context_ = nullptr;
-};
 
 // Restores the modelview matrix however the op leaves it.
 class SavedMatrix {
@@ -64,40 +41,11 @@ public:
   SavedMatrix& operator=(const SavedMatrix&) = delete;
 };
 
-struct Vector3 {
-  float x, y, z;
-};
-
-Vector3 operator-(Vector3 a, Vector3 b) {
-  return {a.x - b.x, a.y - b.y, a.z - b.z};
-}
-float dot(Vector3 a, Vector3 b) {
-  return a.x * b.x + a.y * b.y + a.z * b.z;
-}
-Vector3 cross(Vector3 a, Vector3 b) {
-  return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-Vector3 normalized(Vector3 a) {
-  const float length = std::sqrt(dot(a, a));
-  return {a.x / length, a.y / length, a.z / length};
-}
-
 void setCamera(int width, int height) {
   glMatrixMode(GL_PROJECTION);
-  glLoadIdentity();
-  const double top = kNear * std::tan(kViewerFovY * 3.14159265358979323846 / 360.0);
-  const double right = top * width / height;
-  glFrustum(-right, right, -top, top, kNear, kFar);
-
+  glLoadMatrixd(viewerProjection(width, height).m.data());
   glMatrixMode(GL_MODELVIEW);
-  const Vector3 eye{kViewerEye[0], kViewerEye[1], kViewerEye[2]};
-  const Vector3 target{kViewerTarget[0], kViewerTarget[1], kViewerTarget[2]};
-  const Vector3 forward = normalized(target - eye);
-  const Vector3 side = normalized(cross(forward, Vector3{0, 1, 0}));
-  const Vector3 up = cross(side, forward);
-  const float view[16] = {side.x, up.x, -forward.x, 0,  side.y,          up.y,          -forward.y,      0,
-                          side.z, up.z, -forward.z, 0, -dot(side, eye), -dot(up, eye), dot(forward, eye), 1};
-  glLoadMatrixf(view);
+  glLoadMatrixd(viewerCamera().m.data());
 }
 
 void drawGrid() {
@@ -142,7 +90,7 @@ const SceneNode& sceneNodeOf(const std::vector<SceneNode>& nodes, const Op* op) 
 }  // namespace
 
 Picture drawViewer(const std::vector<SceneNode>& nodes, ViewerSize size) {
-  OffscreenContext context(size.width, size.height);
+  standin::offscreen::OffscreenContext context(size.width, size.height);
   glViewport(0, 0, size.width, size.height);
   glDisable(GL_DEPTH_TEST);
   glDisable(GL_LIGHTING);
@@ -184,13 +132,12 @@ Picture drawViewer(const std::vector<SceneNode>& nodes, ViewerSize size) {
       drawingFailed(sceneNodeOf(nodes, op), error.what());
     }
   }
-  glFinish();
+  const std::vector<std::uint8_t> rgba = context.readPixels();
 
   Picture picture;
   picture.width = size.width;
   picture.height = size.height;
   picture.rgb.resize(static_cast<std::size_t>(size.width) * static_cast<std::size_t>(size.height) * 3);
-  const std::vector<std::uint8_t>& rgba = context.pixels();
   for (int y = 0; y < size.height; ++y) {
     const std::size_t from = static_cast<std::size_t>(size.height - 1 - y) * static_cast<std::size_t>(size.width) * 4;
     const std::size_t to = static_cast<std::size_t>(y) * static_cast<std::size_t>(size.width) * 3;

@@ -17,19 +17,14 @@ struct Picture {
   std::vector<std::uint8_t> rgb;
 };
 
-// The host's default viewer: a perspective camera at kViewerEye looking at
-// kViewerTarget, y up, with a vertical field of view of kViewerFovY degrees.
-constexpr float kViewerEye[3] = {0.0f, 4.0f, 9.0f};
-constexpr float kViewerTarget[3] = {0.0f, 1.0f, -1.0f};
-constexpr float kViewerFovY = 45.0f;
-
 // 0xRRGGBBAA colors.
 constexpr std::uint32_t kViewerBackground = 0x262626FFu;
 constexpr std::uint32_t kViewerGrid = 0x4A4A4AFFu;
 constexpr std::uint32_t kViewerDrawColor = 0xC8C8C8FFu;  // handles' default color
 constexpr std::uint32_t kViewerMarker = 0x6FA8DCFFu;     // the host's own markers
 
-// Throws std::runtime_error when no off-screen context can be had.
+// Seen through the default camera (ViewerCamera.h). Throws
+// std::runtime_error when no off-screen context can be had.
 Picture drawViewer(const std::vector<SceneNode>& nodes, ViewerSize size);
 
 }  // namespace ddhost

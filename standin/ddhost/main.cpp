@@ -7,13 +7,10 @@
 #include "Files.h"
 #include "Outputs.h"
 #include "Plugins.h"
+#include "Png.h"
 #include "Scene.h"
 #include "ScriptReader.h"
-
-#if defined(DDHOST_HAS_VIEWER)
-#  include "Png.h"
-#  include "Viewer.h"
-#endif
+#include "Viewer.h"
 
 #include <standin/ddimage/Graph.h>
 #include <standin/lumox/Transcript.h>
@@ -59,11 +56,9 @@ int run(const ddhost::Options& options, ddhost::RunOutputs& outputs) {
     ddhost::RibOutput rib(outputs.rib());
     ddhost::emitScene(nodes, ddhost::BridgeSettings{options.sampleScale, options.asShader, options.exporter});
     rib.close();
-#if defined(DDHOST_HAS_VIEWER)
     if (ddhost::OutputFile* picture = outputs.picture()) {
       ddhost::writePng(ddhost::drawViewer(nodes, options.viewerSize), *picture);
     }
-#endif
     // Every result is complete before any is put in place.
     const std::string standardOutput = outputs.rib() == nullptr ? rib.standardOutputBytes() : std::string();
     outputs.commit(outputs.rib() == nullptr ? &standardOutput : nullptr);

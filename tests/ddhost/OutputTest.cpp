@@ -203,7 +203,6 @@ TEST(DdhostOutput, AnInterruptedRunLeavesNoTemporaryAndTheOldFile) {
   }
 }
 
-#if defined(DDHOST_TESTS_HAVE_VIEWER)
 TEST(DdhostOutput, APictureIsKeptOnlyWhenStandardOutputTookTheRib) {
   const testsupport::TemporaryDirectory dir;
   const fs::path picture = dir.path() / "v.png";
@@ -216,11 +215,9 @@ TEST(DdhostOutput, APictureIsKeptOnlyWhenStandardOutputTookTheRib) {
   EXPECT_EQ(testsupport::listDir(dir.path()), std::vector<std::string>{"v.png"});
 }
 
-#endif
 
 #endif
 
-#if defined(DDHOST_TESTS_HAVE_VIEWER)
 
 TEST(DdhostOutput, TwoOutputsNamingOneFileAreACommandLineError) {
   const testsupport::TemporaryDirectory dir;
@@ -249,7 +246,6 @@ TEST(DdhostOutput, TwoOutputsNamingOneFileAreACommandLineError) {
   }
 }
 
-#endif
 
 // The script is read whole first, so it may name itself as the output.
 TEST(DdhostOutput, TheScriptItselfIsReplacedOnlyOnSuccess) {

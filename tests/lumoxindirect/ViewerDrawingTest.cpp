@@ -1,7 +1,7 @@
 // The node's viewer handles, checked against a real OpenGL implementation:
 // the GL state and pixels it leaves, not only the calls it makes.
 #include "lumoxindirect/NodeFixture.h"
-#include "lumoxindirect/OffscreenContext.h"
+#include "support/GlState.h"
 
 #include <DDImage/AxisOp.h>
 #include <DDImage/Matrix4.h>
@@ -9,16 +9,15 @@
 
 #include <standin/ddimage/HostViewerContext.h>
 #include <standin/ddimage/GlRecord.h>
-
-#if defined(_WIN32)
-#  include <windows.h>
-#endif
-#include <GL/gl.h>
+#include <standin/offscreen/OffscreenContext.h>
+#include <standin/offscreen/Projection.h>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <memory>
+#include <stdexcept>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -29,6 +28,10 @@ using standin::ddimage::clearGlRecord;
 using standin::ddimage::GlCall;
 using standin::ddimage::glRecord;
 using standin::ddimage::nodeOf;
+using standin::offscreen::Matrix;
+using testsupport::glFloats;
+using testsupport::glInteger;
+using testsupport::GlState;
 
 constexpr unsigned kSelectionColor = 0xFFFFFF00u;
 constexpr unsigned kDrawColor = 0x3366CCFFu;
@@ -135,70 +138,6 @@ TEST_F(ViewerDrawingTest, DrawModesUpToThreeDrawNothing) {
 // ---------------------------------------------------------------------------
 // With a GL context.
 
-// Column-major 4x4, the test's own arithmetic for what GL should compute.
-struct Mat {
-  std::array<double, 16> m;
-
-  static Mat identity() { return {{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}}; }
-  static Mat translate(double x, double y, double z) {
-    Mat t = identity();
-    t.m[12] = x;
-    t.m[13] = y;
-    t.m[14] = z;
-    return t;
-  }
-  static Mat scale(double s) {
-    Mat t = identity();
-    t.m[0] = t.m[5] = t.m[10] = s;
-    return t;
-  }
-  static Mat ortho(double l, double r, double b, double t, double n, double f) {
-    Mat o = identity();
-    o.m[0] = 2 / (r - l);
-    o.m[5] = 2 / (t - b);
-    o.m[10] = -2 / (f - n);
-    o.m[12] = -(r + l) / (r - l);
-    o.m[13] = -(t + b) / (t - b);
-    o.m[14] = -(f + n) / (f - n);
-    return o;
-  }
-  static Mat frustum(double l, double r, double b, double t, double n, double f) {
-    Mat p{};
-    p.m[0] = 2 * n / (r - l);
-    p.m[5] = 2 * n / (t - b);
-    p.m[8] = (r + l) / (r - l);
-    p.m[9] = (t + b) / (t - b);
-    p.m[10] = -(f + n) / (f - n);
-    p.m[11] = -1;
-    p.m[14] = -2 * f * n / (f - n);
-    return p;
-  }
-
-  Mat operator*(const Mat& o) const {
-    Mat product{};
-    for (int column = 0; column < 4; ++column) {
-      for (int row = 0; row < 4; ++row) {
-        double sum = 0;
-        for (int k = 0; k < 4; ++k) {
-          sum += m[k * 4 + row] * o.m[column * 4 + k];
-        }
-        product.m[column * 4 + row] = sum;
-      }
-    }
-    return product;
-  }
-
-  std::array<double, 4> operator*(const std::array<double, 4>& v) const {
-    std::array<double, 4> out{};
-    for (int row = 0; row < 4; ++row) {
-      for (int k = 0; k < 4; ++k) {
-        out[row] += m[k * 4 + row] * v[k];
-      }
-    }
-    return out;
-  }
-};
-
 // What the host's 3D viewer has set up before it asks an op to draw.
 struct Viewer {
   const char* name;
@@ -223,34 +162,19 @@ struct Viewer {
     glScaled(cameraScale, cameraScale, cameraScale);
   }
 
-  // Window x, y, depth and clip w of a point of the node at `node`.
+  // Window x, y, depth and clip w of the origin of the node at `node`.
   std::array<double, 4> window(const std::array<double, 3>& node) const {
     const auto& v = volume;
-    const Mat projection = perspective ? Mat::frustum(v[0], v[1], v[2], v[3], v[4], v[5])
-                                       : Mat::ortho(v[0], v[1], v[2], v[3], v[4], v[5]);
-    const Mat camera = Mat::translate(cameraOffset[0], cameraOffset[1], cameraOffset[2]) * Mat::scale(cameraScale);
-    const std::array<double, 4> clip =
-        projection * camera * Mat::translate(node[0], node[1], node[2]) * std::array<double, 4>{0, 0, 0, 1};
-    const double w = clip[3];
-    return {(clip[0] / w + 1) * kWidth / 2, (clip[1] / w + 1) * kHeight / 2, (clip[2] / w + 1) / 2, w};
+    const Matrix projection = perspective ? Matrix::frustum(v[0], v[1], v[2], v[3], v[4], v[5])
+                                          : Matrix::ortho(v[0], v[1], v[2], v[3], v[4], v[5]);
+    const Matrix camera =
+        Matrix::translation(cameraOffset[0], cameraOffset[1], cameraOffset[2]) * Matrix::scaling(cameraScale);
+    return standin::offscreen::windowPosition(projection, camera, node, kWidth, kHeight);
   }
 };
 
 const Viewer kOrthoViewer{"ortho", false, {-1, 1, -1, 1, -10, 10}, {0.1, -0.05, 0}, 1.0};
 const Viewer kPerspectiveViewer{"perspective", true, {-0.5, 0.3, -0.35, 0.25, 1, 20}, {0, 0, -5}, 1.5};
-
-template <GLenum Query, std::size_t N>
-std::array<GLfloat, N> floats() {
-  std::array<GLfloat, N> values{};
-  glGetFloatv(Query, values.data());
-  return values;
-}
-
-GLint integer(GLenum query) {
-  GLint value = 0;
-  glGetIntegerv(query, &value);
-  return value;
-}
 
 struct LitPixel {
   int x;
@@ -265,10 +189,14 @@ protected:
     if (HasFatalFailure()) {
       return;
     }
-    if (!testsupport::OffscreenContext::platformHasOne()) {
-      GTEST_SKIP() << gl.error();
+    if (!standin::offscreen::OffscreenContext::displayAvailable()) {
+      GTEST_SKIP() << "no display for OpenGL";
     }
-    ASSERT_TRUE(gl.current()) << gl.error();
+    try {
+      context = std::make_unique<standin::offscreen::OffscreenContext>(kWidth, kHeight);
+    } catch (const std::runtime_error& error) {
+      FAIL() << error.what();
+    }
     ASSERT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     viewer.setDrawMode(4);
     useViewer(kOrthoViewer);
@@ -294,7 +222,7 @@ protected:
   }
 
   std::vector<LitPixel> litPixels() const {
-    const std::vector<std::uint8_t> pixels = gl.readPixels();
+    const std::vector<std::uint8_t> pixels = gl().readPixels();
     const Rgba background{0, 0, 0, 255};
     std::vector<LitPixel> lit;
     for (int y = 0; y < kHeight; ++y) {
@@ -320,34 +248,10 @@ protected:
     return {static_cast<int>(std::floor(window[0])), static_cast<int>(std::floor(window[1]))};
   }
 
-  testsupport::OffscreenContext gl{kWidth, kHeight};
-};
+  const standin::offscreen::OffscreenContext& gl() const { return *context; }
 
-// Everything a stray GL call from the node could change.
-struct GlState {
-  std::array<GLfloat, 4> color;
-  std::array<GLfloat, 4> rasterPosition;
-  std::array<GLfloat, 4> rasterColor;
-  GLint rasterValid;
-  GLint matrixMode;
-  GLint modelviewDepth;
-  GLint projectionDepth;
-  std::array<GLfloat, 16> modelview;
-  std::array<GLfloat, 16> projection;
-  std::vector<std::uint8_t> pixels;
-
-  static GlState capture(const testsupport::OffscreenContext& gl) {
-    return {floats<GL_CURRENT_COLOR, 4>(),
-            floats<GL_CURRENT_RASTER_POSITION, 4>(),
-            floats<GL_CURRENT_RASTER_COLOR, 4>(),
-            integer(GL_CURRENT_RASTER_POSITION_VALID),
-            integer(GL_MATRIX_MODE),
-            integer(GL_MODELVIEW_STACK_DEPTH),
-            integer(GL_PROJECTION_STACK_DEPTH),
-            floats<GL_MODELVIEW_MATRIX, 16>(),
-            floats<GL_PROJECTION_MATRIX, 16>(),
-            gl.readPixels()};
-  }
+  // Made in SetUp, so that a context that cannot be had fails the case.
+  std::unique_ptr<standin::offscreen::OffscreenContext> context;
 };
 
 void expectSameState(const GlState& before, const GlState& after) {
@@ -368,7 +272,7 @@ TEST_F(GlViewerDrawingTest, DrawModesUpToThreeLeaveGlUntouched) {
   glRasterPos3f(-0.5f, 0.5f, 0.0f);
   glPushMatrix();
   glTranslatef(0.125f, 0.0f, 0.0f);
-  const GlState before = GlState::capture(gl);
+  const GlState before = GlState::capture(gl());
   ASSERT_EQ(before.rasterValid, GL_TRUE);
 
   for (const int mode : {3, 0, -1}) {
@@ -378,7 +282,7 @@ TEST_F(GlViewerDrawingTest, DrawModesUpToThreeLeaveGlUntouched) {
       viewer.setDrawMode(mode);
       draw();
       EXPECT_TRUE(glRecord().empty());
-      expectSameState(before, GlState::capture(gl));
+      expectSameState(before, GlState::capture(gl()));
     }
   }
 
@@ -387,7 +291,7 @@ TEST_F(GlViewerDrawingTest, DrawModesUpToThreeLeaveGlUntouched) {
   viewer.setDrawMode(4);
   draw();
   EXPECT_FALSE(glRecord().empty());
-  const GlState after = GlState::capture(gl);
+  const GlState after = GlState::capture(gl());
   EXPECT_NE(after.rasterPosition, before.rasterPosition);
   EXPECT_NE(after.rasterColor, before.rasterColor);
   EXPECT_FALSE(after.pixels == before.pixels) << "draw_mode 4 drew no pixel";
@@ -404,12 +308,12 @@ TEST_F(GlViewerDrawingTest, MatrixStacksAreAsOnEntry) {
         glRotatef(10.0f * static_cast<float>(i + 1), 0.0f, 0.0f, 1.0f);
       }
       nodeOf(op).selected = selected;
-      const GlState before = GlState::capture(gl);
+      const GlState before = GlState::capture(gl());
       ASSERT_EQ(before.modelviewDepth, 1 + extraPushes);
 
       draw();
 
-      const GlState after = GlState::capture(gl);
+      const GlState after = GlState::capture(gl());
       EXPECT_EQ(after.modelviewDepth, before.modelviewDepth);
       EXPECT_EQ(after.modelview, before.modelview);
       EXPECT_EQ(after.matrixMode, static_cast<GLint>(GL_MODELVIEW));
@@ -445,10 +349,10 @@ TEST_F(GlViewerDrawingTest, LabelStartsAtTheNodesOriginUnderTheViewersProjection
       useViewer(*c.viewer);
       draw();
 
-      ASSERT_EQ(integer(GL_CURRENT_RASTER_POSITION_VALID), GL_TRUE);
+      ASSERT_EQ(glInteger(GL_CURRENT_RASTER_POSITION_VALID), GL_TRUE);
       // Each glyph moves the raster position on by its advance.
       const double advance = static_cast<double>(kGlyphWidth * name.size());
-      const auto position = floats<GL_CURRENT_RASTER_POSITION, 4>();
+      const auto position = glFloats<GL_CURRENT_RASTER_POSITION, 4>();
       EXPECT_NEAR(position[0], expected[0] + advance, 0.01);
       EXPECT_NEAR(position[1], expected[1], 0.01);
       EXPECT_NEAR(position[2], expected[2], 1e-5);
@@ -489,7 +393,7 @@ TEST_F(GlViewerDrawingTest, ColorIsSetOnceBeforeTheRasterPosition) {
     // glRasterPos latches the current color: only a color set before it
     // shows here, instead of the viewer's leftover one.
     const Rgba bytes = bytesOf(c.expected);
-    const auto rasterColor = floats<GL_CURRENT_RASTER_COLOR, 4>();
+    const auto rasterColor = glFloats<GL_CURRENT_RASTER_COLOR, 4>();
     for (std::size_t i = 0; i < 4; ++i) {
       EXPECT_NEAR(rasterColor[i], bytes[i] / 255.0, 1e-6) << "component " << i;
     }
@@ -563,7 +467,7 @@ TEST_F(GlViewerDrawingTest, UnpackingLeftByTheViewerDoesNotChangeTheLabel) {
       EXPECT_EQ(lit[i].x, clean[i].x);
       EXPECT_EQ(lit[i].y, clean[i].y);
     }
-    EXPECT_EQ(integer(setting.name), setting.value) << "the viewer's own setting is given back";
+    EXPECT_EQ(glInteger(setting.name), setting.value) << "the viewer's own setting is given back";
     glPixelStorei(setting.name, setting.name == GL_UNPACK_ALIGNMENT ? 4 : 0);
   }
 }
@@ -620,7 +524,7 @@ TEST_F(GlViewerDrawingTest, RenameShowsAtTheNextDraw) {
     ASSERT_EQ(calls.size(), 2u);
     EXPECT_EQ(calls[1].text, name);
     EXPECT_EQ(calls[1].length, static_cast<int>(name.size()));
-    const auto position = floats<GL_CURRENT_RASTER_POSITION, 4>();
+    const auto position = glFloats<GL_CURRENT_RASTER_POSITION, 4>();
     EXPECT_NEAR(position[0], start[0] + kGlyphWidth * static_cast<double>(name.size()), 0.01);
 
     const std::vector<LitPixel> lit = litPixels();

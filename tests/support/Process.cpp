@@ -1,5 +1,6 @@
 #include "support/Process.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <functional>
@@ -78,10 +79,32 @@ std::string quoted(const std::string& argument) {
   return text + "\"";
 }
 
-void drain(HANDLE pipe, std::string& into) {
+// Reads until the program has exited and all it wrote is read, rather than
+// until the pipe closes: a process it started may hold the pipe open long
+// after (Wine starts its desktop process from the first program that opens
+// a window, and that process inherits the program's output).
+void drain(HANDLE pipe, HANDLE process, std::string& into) {
+  constexpr DWORD kPollMilliseconds = 5;
   char buffer[4096];
-  DWORD n = 0;
-  while (ReadFile(pipe, buffer, sizeof buffer, &n, nullptr) && n > 0) {
+  for (;;) {
+    // Taken before the look, so that whatever the program wrote before it
+    // exited is seen by it.
+    const bool exited = WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+    DWORD available = 0;
+    if (!PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr)) {
+      return;  // every writer has closed it
+    }
+    if (available == 0) {
+      if (exited) {
+        return;
+      }
+      WaitForSingleObject(process, kPollMilliseconds);
+      continue;
+    }
+    DWORD n = 0;
+    if (!ReadFile(pipe, buffer, std::min<DWORD>(available, sizeof buffer), &n, nullptr) || n == 0) {
+      return;
+    }
     into.append(buffer, n);
   }
 }
@@ -117,8 +140,8 @@ ProcessResult runProcess(const std::filesystem::path& program, const std::vector
   errWrite.close();
 
   ProcessResult result;
-  std::thread outReader(drain, outRead.get(), std::ref(result.out));
-  std::thread errReader(drain, errRead.get(), std::ref(result.err));
+  std::thread outReader(drain, outRead.get(), process.get(), std::ref(result.out));
+  std::thread errReader(drain, errRead.get(), process.get(), std::ref(result.err));
   DWORD written = 0;
   // A program that exits without reading its input breaks the pipe: fine.
   WriteFile(inWrite.get(), input.data(), static_cast<DWORD>(input.size()), &written, nullptr);
