@@ -3,8 +3,9 @@
 add_library(lumox_project_options INTERFACE)
 add_library(LumoxIndirect::project_options ALIAS lumox_project_options)
 
+# Both GCC and mingw-w64 (and clang, for the fuzz targets) take the lot.
 target_compile_options(lumox_project_options INTERFACE
-  -Wall -Wextra
+  -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wsign-conversion -Wold-style-cast
   $<$<BOOL:${LUMOX_WARNINGS_AS_ERRORS}>:-Werror>)
 
 if(LUMOX_SANITIZERS)

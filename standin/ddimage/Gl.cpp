@@ -6,6 +6,7 @@
 #include "BitmapFont.h"
 #include "OpenGL.h"
 
+#include <cstddef>
 #include <mutex>
 
 namespace standin {
@@ -57,7 +58,7 @@ void glColor(unsigned color) {
 }
 
 void gl_text(const char* text, int length) {
-  standin::ddimage::append({"gl_text", 0, text != nullptr && length > 0 ? std::string(text, length) : std::string(), length});
+  standin::ddimage::append({"gl_text", 0, text != nullptr && length > 0 ? std::string(text, static_cast<std::size_t>(length)) : std::string(), length});
   if (text != nullptr && length > 0) {
     standin::ddimage::drawBitmapText(text, length);
   }

@@ -167,8 +167,8 @@ PluginLibrary::~PluginLibrary() {
 namespace DD {
 namespace Image {
 
-Op::Description::Description(const char* name, Constructor constructor)
-    : name(name), path(nullptr), constructor(constructor) {
+Op::Description::Description(const char* className, Constructor factory)
+    : name(className), path(nullptr), constructor(factory) {
   auto& r = standin::ddimage::registry();
   const std::lock_guard<std::mutex> lock(r.mutex);
   r.records.push_back(this);
