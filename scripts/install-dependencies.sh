@@ -12,7 +12,7 @@ packages=(
   libosmesa6-dev                      # off-screen OpenGL for the viewer
   g++-mingw-w64-x86-64-posix          # the Windows x64 leg
   wine64                              # runs the Windows leg's tests
-  xvfb libgl1-mesa-dri                # an X display and Mesa's OpenGL for Wine
+  xvfb libgl1 libgl1-mesa-dri         # an X display and Mesa's OpenGL for Wine
   clang libclang-rt-14-dev            # libFuzzer targets
   valgrind                            # memory checks of ddhost
 )
