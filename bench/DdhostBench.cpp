@@ -2,6 +2,7 @@
 // and writes their RIB to a file, against writing the same bytes with one
 // fwrite. A run with an empty scene shows the part that does not grow with
 // the scene (start-up, plug-in loading).
+#include "support/SceneScript.h"
 #include "support/Summary.h"
 
 #include "support/Files.h"
@@ -26,6 +27,7 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int kLights = 10000;
+constexpr double kThroughputGoal = 0.015;
 
 struct Workspace {
   testsupport::TemporaryDirectory dir;
@@ -38,19 +40,6 @@ struct Workspace {
 };
 
 std::unique_ptr<Workspace> workspace;
-
-// One plate feeding every light, so each light also has an image to export,
-// with settings that vary from light to light.
-std::string sceneScript(int lights) {
-  std::ostringstream text;
-  text << "Constant {\n name Plate\n}\n";
-  for (int i = 0; i < lights; ++i) {
-    text << "push $Plate\nLumoxIndirect {\n name Bounce" << i << "\n samples " << 1 + i % 16 << "\n color {"
-         << 0.5 + (i % 5) * 0.1 << " 0.8 " << 1.0 - (i % 7) * 0.05 << "}\n exposure " << (i % 9) * 0.25 - 1.0
-         << "\n translate {" << i % 100 << " " << (i / 100) % 100 << " " << -(i % 13) << "}\n}\n";
-  }
-  return text.str();
-}
 
 std::size_t occurrences(const std::string& text, const std::string& what) {
   std::size_t count = 0;
@@ -133,7 +122,7 @@ bool prepare() {
     workspace->output = dir / "scene.rib";
     workspace->floorOutput = dir / "floor.rib";
     workspace->ddhost = ddhostProgram();
-    testsupport::writeFile(workspace->script, sceneScript(kLights));
+    testsupport::writeFile(workspace->script, benchsupport::sceneScript(kLights));
     testsupport::writeFile(workspace->emptyScript, "# nothing\n");
     if (!fs::exists(workspace->ddhost)) {
       throw std::runtime_error("no ddhost at " + workspace->ddhost + " (set LUMOX_BENCH_DDHOST)");
@@ -175,7 +164,9 @@ void summarise(const benchsupport::Collector& results) {
   printValue("floor: one fwrite of the RIB", rate(floor), "MB/s");
   printValue("ddhost, 10,000 lights, wall time per run", scaled(large, 1e3), "ms");
   printValue("ddhost, 10,000 lights, RIB throughput", rate(large), "MB/s");
-  printRatio("ddhost throughput/fwrite throughput", rate(large), rate(floor));
+  // Five times the 0.003 this ratio was before the host's scene model was
+  // made to scale.
+  printRatioAtLeast("ddhost throughput/fwrite throughput", rate(large), rate(floor), kThroughputGoal);
   printValue("ddhost, empty scene, wall time per run", scaled(empty, 1e3), "ms", std::nullopt,
              "(start-up and plug-in loading)");
   printValue("ddhost, scene-dependent part only", rate(difference(large, empty)), "MB/s");

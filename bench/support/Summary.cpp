@@ -23,6 +23,16 @@ std::string goalText(double value, std::optional<double> goalAtMost) {
   return text;
 }
 
+std::string leastGoalText(double value, double goalAtLeast) {
+  char text[96];
+  if (value >= goalAtLeast) {
+    std::snprintf(text, sizeof text, "  (goal >= %.4g: met)", goalAtLeast);
+  } else {
+    std::snprintf(text, sizeof text, "  (goal >= %.4g: MISSED, %.2g of it)", goalAtLeast, value / goalAtLeast);
+  }
+  return text;
+}
+
 void printLine(const std::string& label, const std::string& figure, const std::string& goal, const std::string& note) {
   std::printf("  %-56s = %s%s%s%s\n", label.c_str(), figure.c_str(), goal.c_str(), note.empty() ? "" : "  ",
               note.c_str());
@@ -134,6 +144,18 @@ void printRatio(const std::string& label, std::optional<double> numerator, std::
   char figure[32];
   std::snprintf(figure, sizeof figure, "%.3g", ratio);
   printLine(label, figure, goalText(ratio, goalAtMost), note);
+}
+
+void printRatioAtLeast(const std::string& label, std::optional<double> numerator, std::optional<double> denominator,
+                       double goalAtLeast, const std::string& note) {
+  if (!numerator || !denominator || *denominator <= 0) {
+    printLine(label, "not measured", "", note);
+    return;
+  }
+  const double ratio = *numerator / *denominator;
+  char figure[32];
+  std::snprintf(figure, sizeof figure, "%.3g", ratio);
+  printLine(label, figure, leastGoalText(ratio, goalAtLeast), note);
 }
 
 void printValue(const std::string& label, std::optional<double> value, const std::string& unit,

@@ -52,6 +52,9 @@ int runBenchmarks(int argc, char** argv, const std::function<bool()>& prepare,
 void printHeading(const std::string& text);
 void printRatio(const std::string& label, std::optional<double> numerator, std::optional<double> denominator,
                 std::optional<double> goalAtMost = std::nullopt, const std::string& note = {});
+// The same with a goal from below: "ratio = 0.02 (goal >= 0.015: met)".
+void printRatioAtLeast(const std::string& label, std::optional<double> numerator, std::optional<double> denominator,
+                       double goalAtLeast, const std::string& note = {});
 void printValue(const std::string& label, std::optional<double> value, const std::string& unit,
                 std::optional<double> goalAtMost = std::nullopt, const std::string& note = {});
 void printNote(const std::string& text);

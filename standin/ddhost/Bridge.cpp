@@ -20,12 +20,6 @@ namespace {
 
 using DD::Image::Op;
 
-std::string printedName(const Op& op) {
-  std::ostringstream name;
-  op.print_name(name);
-  return name.str();
-}
-
 // Says in the RIB which images it made available to the renderer, or
 // turned down, so a reader of the RIB can tell the two apart.
 class CommentingExporter final : public lumoxindirect::InputExporter {
@@ -39,13 +33,20 @@ public:
     if (image == nullptr) {
       return false;
     }
-    const std::string name = standin::lumox::ribString(printedName(*image));
-    standin::lumox::writeLine(accept_ ? "# exported image " + name : "# declined image " + name);
+    // One stream for every light: making one costs more than the line.
+    name_.str(std::string());
+    name_.clear();
+    image->print_name(name_);
+    line_ = accept_ ? "# exported image " : "# declined image ";
+    line_ += standin::lumox::ribString(name_.str());
+    standin::lumox::writeLine(line_);
     return accept_;
   }
 
 private:
   bool accept_;
+  std::ostringstream name_;
+  std::string line_;
 };
 
 // A bridge links the light to objects by these names; the RIB says which

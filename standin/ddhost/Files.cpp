@@ -5,7 +5,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <stdexcept>
 #include <system_error>
 
@@ -56,12 +55,30 @@ std::string readScriptBytes(const std::string& path) {
   if (!file) {
     throw std::runtime_error("cannot read " + path + ": " + std::strerror(errno));
   }
-  std::ostringstream bytes;
-  bytes << file.rdbuf();
+  // Into a string of the file's size: a large scene is read without a
+  // second copy.
+  std::string bytes;
+  const auto size = fs::file_size(path, error);
+  if (!error) {
+    bytes.reserve(static_cast<std::size_t>(size));
+  }
+  char buffer[65536];
+  while (file.read(buffer, sizeof buffer) || file.gcount() > 0) {
+    bytes.append(buffer, static_cast<std::size_t>(file.gcount()));
+  }
   if (file.bad()) {
     throw std::runtime_error("cannot read " + path);
   }
-  return bytes.str();
+  return bytes;
+}
+
+void readScriptPiece(const std::string& path, std::size_t begin, std::size_t end, std::string& bytes) {
+  std::ifstream file(path, std::ios::binary);
+  bytes.resize(end - begin);
+  if (!file.seekg(static_cast<std::streamoff>(begin)) ||
+      !file.read(bytes.data(), static_cast<std::streamsize>(bytes.size()))) {
+    throw std::runtime_error("cannot read " + path + " again: it changed while it was read");
+  }
 }
 
 void writeStandardOutput(const std::string& bytes) {

@@ -1,5 +1,6 @@
 #include "Scene.h"
 
+#include "NameIndex.h"
 #include "Numbers.h"
 
 #include <standin/ddimage/Controls.h>
@@ -12,9 +13,9 @@
 #include <DDImage/Op.h>
 
 #include <algorithm>
+#include <array>
 #include <limits>
 #include <map>
-#include <unordered_map>
 
 namespace ddhost {
 
@@ -24,7 +25,7 @@ using DD::Image::Op;
 using standin::ddimage::Control;
 using standin::ddimage::ControlKind;
 
-std::string quoted(const std::string& text) {
+std::string quoted(std::string_view text) {
   return quotedForMessage(text);
 }
 
@@ -34,20 +35,23 @@ std::string written(const Value& value) {
     return quoted(value.text);
   }
   std::string text;
-  for (const std::string& item : value.items) {
-    text += (text.empty() ? "" : " ") + item;
-  }
+  value.forEachItem([&text](std::string_view item) {
+    if (!text.empty()) {
+      text += ' ';
+    }
+    text += item;
+  });
   const std::string inner = quoted(text);
   return "{" + inner.substr(1, inner.size() - 2) + "}";
 }
 
 [[noreturn]] void wrongKind(const KnobLine& knob, const std::string& wanted) {
-  throw SceneError(knob.line, "knob " + knob.name + " takes " + wanted + ", not " + written(knob.value));
+  throw SceneError(knob.line, "knob " + std::string(knob.name) + " takes " + wanted + ", not " + written(knob.value));
 }
 
 // Node names are what `push $NAME` refers to and what the renderer is given
 // as handles, so they keep to the host's identifier rule.
-bool validName(const std::string& name) {
+bool validName(std::string_view name) {
   if (name.empty() || (name[0] >= '0' && name[0] <= '9')) {
     return false;
   }
@@ -56,7 +60,7 @@ bool validName(const std::string& name) {
   });
 }
 
-const std::string& scalar(const KnobLine& knob, const std::string& wanted) {
+std::string_view scalar(const KnobLine& knob, const char* wanted) {
   if (knob.value.kind == Value::Kind::List) {
     wrongKind(knob, wanted);
   }
@@ -81,24 +85,33 @@ float numberValue(const KnobLine& knob) {
 }
 
 // `{X Y Z}`, or for a color also one number for all three.
-std::vector<float> triple(const KnobLine& knob, bool oneForAll, const std::string& wanted) {
-  std::vector<std::string> texts = knob.value.items;
+std::array<float, 3> triple(const KnobLine& knob, bool oneForAll, const char* wanted) {
+  std::array<std::string_view, 3> texts;
+  std::size_t count = 0;
   if (knob.value.kind != Value::Kind::List) {
-    texts = {knob.value.text};
+    texts[count++] = knob.value.text;
+  } else {
+    knob.value.forEachItem([&](std::string_view item) {
+      if (count < texts.size()) {
+        texts[count] = item;
+      }
+      ++count;
+    });
   }
-  if (texts.size() == 1 && oneForAll) {
-    texts.assign(3, texts[0]);
+  if (count == 1 && oneForAll) {
+    texts.fill(texts[0]);
+    count = 3;
   }
-  if (texts.size() != 3) {
+  if (count != 3) {
     wrongKind(knob, wanted);
   }
-  std::vector<float> values;
-  for (const std::string& text : texts) {
-    const auto value = parseFloat(text);
+  std::array<float, 3> values{};
+  for (std::size_t i = 0; i < 3; ++i) {
+    const auto value = parseFloat(texts[i]);
     if (!value) {
       wrongKind(knob, wanted);
     }
-    values.push_back(*value);
+    values[i] = *value;
   }
   return values;
 }
@@ -112,7 +125,7 @@ void setControl(Control& control, const KnobLine& knob) {
       control.setNumber(numberValue(knob));
       return;
     case ControlKind::Color: {
-      const std::vector<float> rgb = triple(knob, true, "a color {R G B} or one number");
+      const std::array<float, 3> rgb = triple(knob, true, "a color {R G B} or one number");
       control.setColor(rgb[0], rgb[1], rgb[2]);
       return;
     }
@@ -129,23 +142,32 @@ void setControl(Control& control, const KnobLine& knob) {
     case ControlKind::Unknown:
       break;
   }
-  throw SceneError(knob.line, "knob " + knob.name + " cannot be set from a script");
+  throw SceneError(knob.line, "knob " + std::string(knob.name) + " cannot be set from a script");
 }
 
-class Builder {
-public:
-  explicit Builder(standin::ddimage::Graph& graph) : graph_(graph) {}
+}  // namespace
 
-  std::vector<SceneNode> build(const Script& script) {
-    for (const Statement& statement : script.statements) {
-      if (const auto* push = std::get_if<Push>(&statement)) {
+class SceneBuilder::Builder {
+public:
+  // Room made at once, not by doubling, which would hold both the old and
+  // the new room at the peak.
+  Builder(standin::ddimage::Graph& graph, std::size_t expectedNodes) : graph_(graph) {
+    graph_.reserve(expectedNodes);
+    nodes_.reserve(expectedNodes);
+    byName_.reserve(expectedNodes);
+  }
+
+  void read(ScriptReader& reader) {
+    while (reader.next()) {
+      if (const Push* push = reader.push()) {
         pushSlot(*push);
       } else {
-        addNode(std::get<NodeBlock>(statement));
+        addNode(*reader.node());
       }
     }
-    return std::move(nodes_);
   }
+
+  std::vector<SceneNode> finish() { return std::move(nodes_); }
 
 private:
   void pushSlot(const Push& push) {
@@ -155,19 +177,24 @@ private:
     }
     Op* op = find(*push.name);
     if (op == nullptr) {
-      throw SceneError(push.line, "push of unknown node " + quoted("$" + *push.name));
+      throw SceneError(push.line, "push of unknown node " + quoted("$" + std::string(*push.name)));
     }
     stack_.push_back(op);
   }
 
-  // Names the script has given so far; the graph's own lookup is a scan,
-  // which would make reading a script quadratic in its length.
-  Op* find(const std::string& name) const {
-    const auto it = byName_.find(name);
-    return it != byName_.end() ? it->second : nullptr;
+  const std::string& nameAt(std::uint32_t position) const {
+    return standin::ddimage::nodeOf(nodes_[position].op).name;
   }
 
-  const KnobLine* knobNamed(const NodeBlock& block, const std::string& name) {
+  // Names the script has given so far; the graph's own lookup is a scan,
+  // which would make reading a script quadratic in its length.
+  Op* find(std::string_view name) const {
+    const std::uint32_t position =
+        byName_.find(name, [this](std::uint32_t at) -> const std::string& { return nameAt(at); });
+    return position != NameIndex::npos ? nodes_[position].op : nullptr;
+  }
+
+  static const KnobLine* knobNamed(const NodeBlock& block, std::string_view name) {
     for (const KnobLine& knob : block.knobs) {
       if (knob.name == name) {
         return &knob;
@@ -179,43 +206,49 @@ private:
   // The default name is the class and the next free counter; a name the
   // script gave explicitly to an earlier node is skipped, not reused.
   std::string defaultName(const std::string& className) {
+    auto counter = counters_.find(className);
+    if (counter == counters_.end()) {
+      counter = counters_.emplace(className, 0).first;
+    }
     for (;;) {
-      std::string name = className + std::to_string(++counters_[className]);
+      std::string name = className + std::to_string(++counter->second);
       if (find(name) == nullptr) {
         return name;
       }
     }
   }
 
-  std::string nameOf(const NodeBlock& block) {
+  std::string nameOf(const NodeBlock& block, const std::string& className) {
     const KnobLine* knob = knobNamed(block, "name");
     if (knob == nullptr) {
-      return defaultName(block.className);
+      return defaultName(className);
     }
-    const std::string& name = scalar(*knob, "a node name");
+    const std::string_view name = scalar(*knob, "a node name");
     if (!validName(name)) {
       wrongKind(*knob, "a node name (letters, digits and underscores, not starting with a digit)");
     }
     if (find(name) != nullptr) {
       throw SceneError(knob->line, "duplicate node name " + quoted(name));
     }
-    return name;
+    return std::string(name);
   }
 
   void addNode(const NodeBlock& block) {
-    if (standin::ddimage::findDescription(block.className) == nullptr) {
-      throw SceneError(block.line, "unknown node class " + quoted(block.className));
+    const std::string className(block.className);
+    if (standin::ddimage::findDescription(className) == nullptr) {
+      throw SceneError(block.line, "unknown node class " + quoted(className));
     }
-    const std::string name = nameOf(block);
+    const std::string name = nameOf(block, className);
     Op* op = nullptr;
     try {
-      op = graph_.create(block.className, name);
-      byName_.emplace(name, op);
+      op = graph_.create(className, name);
+      nodes_.push_back(SceneNode{op, block.line});
+      byName_.insert(name, static_cast<std::uint32_t>(nodes_.size() - 1),
+                     [this](std::uint32_t at) -> const std::string& { return nameAt(at); });
       graph_.buildPanel(op);
     } catch (const std::exception& error) {
       throw SceneError(block.line, "cannot create " + quoted(name) + ": " + error.what());
     }
-    nodes_.push_back(SceneNode{op, block.line});
 
     int inputs = std::max(0, op->maximum_inputs());
     for (const KnobLine& knob : block.knobs) {
@@ -244,7 +277,7 @@ private:
       return;  // given to the node at creation
     }
     if (knob.name == "selected") {
-      const std::string& text = scalar(knob, "true or false");
+      const std::string_view text = scalar(knob, "true or false");
       if (text != "true" && text != "false") {
         wrongKind(knob, "true or false");
       }
@@ -255,11 +288,12 @@ private:
       numberValue(knob);  // the node graph's layout: checked, not used
       return;
     }
-    auto* axis = dynamic_cast<DD::Image::AxisOp*>(op);
-    if (knob.name == "translate" && axis != nullptr) {
-      const std::vector<float> xyz = triple(knob, false, "{X Y Z}");
-      axis->set_matrix(DD::Image::Matrix4::translation(xyz[0], xyz[1], xyz[2]));
-      return;
+    if (knob.name == "translate") {
+      if (auto* axis = dynamic_cast<DD::Image::AxisOp*>(op)) {
+        const std::array<float, 3> xyz = triple(knob, false, "{X Y Z}");
+        axis->set_matrix(DD::Image::Matrix4::translation(xyz[0], xyz[1], xyz[2]));
+        return;
+      }
     }
     Control* control = standin::ddimage::findControl(op, knob.name);
     if (control == nullptr) {
@@ -285,16 +319,36 @@ private:
   }
 
   standin::ddimage::Graph& graph_;
-  std::unordered_map<std::string, Op*> byName_;
+  NameIndex byName_;  // positions in nodes_
   std::vector<SceneNode> nodes_;
   std::vector<Op*> stack_;
-  std::map<std::string, int> counters_;
+  std::map<std::string, int, std::less<>> counters_;
 };
 
-}  // namespace
+SceneBuilder::SceneBuilder(standin::ddimage::Graph& graph, std::size_t expectedNodes)
+    : builder_(std::make_unique<Builder>(graph, expectedNodes)) {}
 
-std::vector<SceneNode> buildScene(const Script& script, standin::ddimage::Graph& graph) {
-  return Builder(graph).build(script);
+SceneBuilder::~SceneBuilder() = default;
+
+void SceneBuilder::add(std::string_view piece, std::size_t firstLine) {
+  ScriptReader reader(piece, firstLine);
+  try {
+    builder_->read(reader);
+  } catch (const ScriptError& error) {
+    // Only when the script changed since it was checked.
+    throw SceneError(error.line, error.message);
+  }
+}
+
+std::vector<SceneNode> SceneBuilder::finish() {
+  return builder_->finish();
+}
+
+std::vector<SceneNode> buildScene(std::string_view script, standin::ddimage::Graph& graph,
+                                  std::size_t expectedNodes) {
+  SceneBuilder builder(graph, expectedNodes);
+  builder.add(script, 1);
+  return builder.finish();
 }
 
 void validateScene(const std::vector<SceneNode>& nodes) {

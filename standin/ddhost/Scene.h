@@ -4,8 +4,10 @@
 #include "ScriptReader.h"
 
 #include <cstddef>
+#include <memory>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace DD {
@@ -37,9 +39,30 @@ struct SceneNode {
   std::size_t line = 0;  // where its block starts
 };
 
-// Creates the script's nodes in `graph`, in script order, with their knobs
-// set and their inputs connected. Throws SceneError.
-std::vector<SceneNode> buildScene(const Script& script, standin::ddimage::Graph& graph);
+// Creates the nodes of a script that reads without error (see checkScript)
+// in `graph`, from the script's pieces in order, with their knobs set and
+// their inputs connected: a large script need not be in memory whole.
+class SceneBuilder {
+public:
+  // `expectedNodes` (what checkScript counted) only makes room beforehand.
+  SceneBuilder(standin::ddimage::Graph& graph, std::size_t expectedNodes = 0);
+  ~SceneBuilder();
+  SceneBuilder(const SceneBuilder&) = delete;
+  SceneBuilder& operator=(const SceneBuilder&) = delete;
+
+  // The piece is needed only during the call. Throws SceneError.
+  void add(std::string_view piece, std::size_t firstLine);
+  // The nodes in script order.
+  std::vector<SceneNode> finish();
+
+private:
+  class Builder;
+  std::unique_ptr<Builder> builder_;
+};
+
+// The same for a whole script at once.
+std::vector<SceneNode> buildScene(std::string_view script, standin::ddimage::Graph& graph,
+                                  std::size_t expectedNodes = 0);
 
 // Validates every node for real, as the host does before rendering.
 // Throws SceneError at the line of a node that fails.

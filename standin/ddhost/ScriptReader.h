@@ -1,8 +1,15 @@
 // Reads the host's script syntax into a description of the scene, without
 // touching any node: a pure function of the bytes, so it can be fuzzed.
+//
+// What it reads views the script's bytes, which must outlive it; only a
+// string with escapes is copied, into storage of the reader (or the Script).
 #pragma once
 
+#include "NameIndex.h"
+
 #include <cstddef>
+#include <cstdint>
+#include <deque>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,33 +23,74 @@ namespace ddhost {
 struct Value {
   enum class Kind { Word, String, List };
   Kind kind = Kind::Word;
-  std::string text;                // Word, String
-  std::vector<std::string> items;  // List
+  // Word, String: the text (unescaped). List: what lies between the braces.
+  std::string_view text;
+
+  // A list's words; empty for a word or string.
+  std::vector<std::string_view> items() const;
+  // Calls `visit` with each of a list's words, in order, copying nothing.
+  template <typename Visit>
+  void forEachItem(Visit visit) const;
 };
 
+namespace detail {
+constexpr bool isBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
+}  // namespace detail
+
+template <typename Visit>
+void Value::forEachItem(Visit visit) const {
+  if (kind != Kind::List) {
+    return;
+  }
+  std::size_t at = 0;
+  for (;;) {
+    while (at < text.size() && detail::isBlank(text[at])) {
+      ++at;
+    }
+    if (at == text.size()) {
+      return;
+    }
+    const std::size_t start = at;
+    while (at < text.size() && !detail::isBlank(text[at])) {
+      ++at;
+    }
+    visit(text.substr(start, at - start));
+  }
+}
+
 struct KnobLine {
-  std::string name;
+  std::string_view name;
   Value value;
   std::size_t line = 0;
 };
 
 // `Class { knob value ... }`
 struct NodeBlock {
-  std::string className;
+  std::string_view className;
   std::size_t line = 0;
   std::vector<KnobLine> knobs;
 };
 
 // `push 0` (an empty slot: no name) or `push $NAME`.
 struct Push {
-  std::optional<std::string> name;
+  std::optional<std::string_view> name;
   std::size_t line = 0;
 };
 
 using Statement = std::variant<NodeBlock, Push>;
 
 struct Script {
+  Script() = default;
+  // Copies would view the original's texts.
+  Script(const Script&) = delete;
+  Script& operator=(const Script&) = delete;
+  Script(Script&&) = default;
+  Script& operator=(Script&&) = default;
+
   std::vector<Statement> statements;
+  std::deque<std::string> texts;  // unescaped strings the statements view
 };
 
 // Lines count from 1.
@@ -51,9 +99,75 @@ struct ScriptError {
   std::string message;
 };
 
+// One statement at a time, so a scene of any size is read in constant
+// memory. Throws ScriptError at the first error.
+class ScriptReader {
+public:
+  // `bytes` may be a piece of a script that starts where a statement may,
+  // on line `firstLine`.
+  explicit ScriptReader(std::string_view bytes, std::size_t firstLine = 1);
+
+  // Reads the next statement; false at the end of the script.
+  bool next();
+  // The statement read last: one of the two is set. Valid until next().
+  const NodeBlock* node() const { return isNode_ ? &node_ : nullptr; }
+  const Push* push() const { return isNode_ ? nullptr : &push_; }
+
+  // Where the statement read last ends: a piece may start there.
+  std::size_t offset() const { return pos_; }
+  std::size_t line() const { return line_; }
+
+  // The unescaped strings read so far, which the statements view.
+  std::deque<std::string> takeTexts() { return std::move(texts_); }
+
+private:
+  [[noreturn]] static void fail(std::size_t line, std::string message);
+  bool atEnd() const { return pos_ >= bytes_.size(); }
+  char peek() const { return bytes_[pos_]; }
+  void skipBlanks();
+  void skipComment();
+  void skipBlankLines();
+  bool atLineEnd();
+  void expectLineEnd(std::string_view after);
+  std::string_view readWord();
+  void readPush(std::size_t line);
+  void readNode(std::string_view className, std::size_t line);
+  void checkRepeated(const KnobLine& knob);
+  Value readValue();
+  std::string_view readString();
+  std::string_view readList();
+
+  std::string_view bytes_;
+  std::size_t pos_ = 0;
+  std::size_t line_ = 1;
+  bool isNode_ = false;
+  NodeBlock node_;
+  Push push_;
+  // The block's knobs by name once it has many; below that a scan is faster.
+  NameIndex seen_;
+  std::deque<std::string> texts_;
+};
+
 using ReadResult = std::variant<Script, ScriptError>;
 
+// The whole script at once.
 ReadResult readScript(std::string_view bytes);
+// Where a piece of a script may start: between statements.
+struct ScriptPiece {
+  std::size_t offset = 0;
+  std::size_t line = 1;
+};
+
+// The first error of the script, if any, without keeping what it read;
+// how many node blocks it holds, so room for them is made once; and where
+// it may be cut into pieces of about `pieceSize` bytes, so it can be read
+// again a piece at a time (the first piece starts at 0).
+struct ScriptCheck {
+  std::optional<ScriptError> error;
+  std::size_t nodeBlocks = 0;
+  std::vector<ScriptPiece> pieces;
+};
+ScriptCheck checkScript(std::string_view bytes, std::size_t pieceSize = SIZE_MAX);
 
 // `text` quoted for a one-line message: cut short, control bytes as '?'.
 std::string quotedForMessage(std::string_view text);

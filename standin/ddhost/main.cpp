@@ -17,6 +17,7 @@
 
 #include <DDImage/Op.h>
 
+#include <cstdint>
 #include <iostream>
 #include <string>
 #include <stdexcept>
@@ -27,6 +28,8 @@ namespace {
 constexpr int kSuccess = 0;
 constexpr int kFailure = 1;
 constexpr int kWrongCommandLine = 2;
+// Pieces a script file is read again in.
+constexpr std::size_t kScriptPiece = 1 << 20;
 
 int run(const ddhost::Options& options, ddhost::RunOutputs& outputs) {
   // Plug-ins first, as a host loads them at start-up; declared before the
@@ -42,15 +45,38 @@ int run(const ddhost::Options& options, ddhost::RunOutputs& outputs) {
     return kSuccess;
   }
 
-  const ddhost::ReadResult read = ddhost::readScript(ddhost::readScriptBytes(options.script));
-  if (const auto* error = std::get_if<ddhost::ScriptError>(&read)) {
-    std::cerr << options.script << ":" << error->line << ": " << error->message << "\n";
+  // Read through once for syntax errors, which are reported before any the
+  // scene has; the scene is then built statement by statement. A script
+  // file is read again a piece at a time, so a large one is not held whole
+  // while its nodes are built.
+  const bool fromFile = options.script != "-";
+  std::string script = ddhost::readScriptBytes(options.script);
+  const std::size_t scriptSize = script.size();
+  const ddhost::ScriptCheck check = ddhost::checkScript(script, fromFile ? kScriptPiece : SIZE_MAX);
+  if (check.error) {
+    std::cerr << options.script << ":" << check.error->line << ": " << check.error->message << "\n";
     return kFailure;
+  }
+  if (fromFile) {
+    std::string().swap(script);
   }
 
   standin::ddimage::Graph graph;
+  // The record of host calls is for tests; a host run only renders.
+  graph.setRecordCalls(false);
   try {
-    const std::vector<ddhost::SceneNode> nodes = ddhost::buildScene(std::get<ddhost::Script>(read), graph);
+    ddhost::SceneBuilder builder(graph, check.nodeBlocks);
+    for (std::size_t i = 0; i < check.pieces.size(); ++i) {
+      const ddhost::ScriptPiece& piece = check.pieces[i];
+      const std::size_t end = i + 1 < check.pieces.size() ? check.pieces[i + 1].offset : scriptSize;
+      if (fromFile) {
+        ddhost::readScriptPiece(options.script, piece.offset, end, script);
+        builder.add(script, piece.line);
+      } else {
+        builder.add(std::string_view(script).substr(piece.offset, end - piece.offset), piece.line);
+      }
+    }
+    const std::vector<ddhost::SceneNode> nodes = builder.finish();
     ddhost::validateScene(nodes);
 
     ddhost::RibOutput rib(outputs.rib());

@@ -1,11 +1,36 @@
 #include <standin/ddimage/Controls.h>
 
 #include <algorithm>
-#include <cstring>
+#include <mutex>
+#include <unordered_map>
 #include <stdexcept>
 
 namespace standin {
 namespace ddimage {
+
+namespace {
+
+constexpr char kNoText[] = "";
+
+// The host's copies of text controls' texts, by the address of the op's
+// member: a node's controls stay 24 bytes, and an empty text costs nothing.
+struct Texts {
+  std::mutex mutex;
+  std::unordered_map<const void*, std::string> byMember;
+};
+
+Texts& texts() {
+  static Texts instance;
+  return instance;
+}
+
+}  // namespace
+
+void releaseText(const void* member) {
+  Texts& all = texts();
+  const std::lock_guard<std::mutex> lock(all.mutex);
+  all.byMember.erase(member);
+}
 
 ControlKind controlKind(int type, int storage) {
   using namespace DD::Image;
@@ -27,90 +52,54 @@ ControlKind controlKind(int type, int storage) {
   return ControlKind::Unknown;
 }
 
-namespace {
-
-std::optional<std::string> optionalText(const char* text) {
-  return text != nullptr ? std::optional<std::string>(text) : std::nullopt;
-}
-
-}  // namespace
-
-Control::Control(int type, int storage, void* pointer, const char* name, const char* label,
-                 std::string* textStore)
-    : type_(type),
-      storage_(storage),
-      kind_(controlKind(type, storage)),
-      pointer_(pointer),
-      name_(optionalText(name)),
-      label_(optionalText(label)) {
-  // A value control the op did not bind keeps its value in the host; a text
-  // control always does, and points the op's member at it.
-  if (kind_ == ControlKind::Text) {
-    if (pointer_ == nullptr) {
-      pointer_ = &hostText_;
-    }
-    if (textStore != nullptr) {
-      text_ = textStore;
-    }
-    const char*& member = textMember();
-    if (member != text_->c_str()) {
-      *text_ = member != nullptr ? member : "";
-    }
-    member = text_->c_str();
-  } else if (pointer_ == nullptr && kind_ != ControlKind::Label) {
-    pointer_ = hostStorage_;
-  }
-}
-
-const char* Control::name() const {
-  return name_ ? name_->c_str() : nullptr;
-}
-
-void Control::visible(bool shown) {
-  visible_ = shown;
-}
-
-void Control::setRange(double minimum, double maximum) {
-  range_ = std::make_pair(minimum, maximum);
-}
-
-void Control::setFlags(std::uint64_t mask) {
-  flags_ |= mask;
-  flagHistory_.push_back("+" + std::to_string(mask));
-}
-
-void Control::clearFlags(std::uint64_t mask) {
-  flags_ &= ~mask;
-  flagHistory_.push_back("-" + std::to_string(mask));
-}
-
-void Control::setTooltip(const char* text) {
-  tooltip_ = optionalText(text);
-}
-
-double Control::clamped(double value) const {
-  if (range_ && (flags_ & DD::Image::FORCE_RANGE) != 0) {
-    return std::min(std::max(value, range_->first), range_->second);
+double ControlDescription::clamped(double value) const {
+  if (range && (flags & DD::Image::FORCE_RANGE) != 0) {
+    return std::min(std::max(value, range->first), range->second);
   }
   return value;
 }
 
+Control::Control(const ControlDescription& description, void* pointer)
+    : described_(reinterpret_cast<std::uintptr_t>(&description)), pointer_(pointer) {}
+
+void Control::redescribe(const ControlDescription& description) {
+  described_ = reinterpret_cast<std::uintptr_t>(&description) | (described_ & kHidden);
+}
+
+const char* Control::name() const {
+  const auto& name = description().name;
+  return name ? name->c_str() : nullptr;
+}
+
+void Control::visible(bool shown) {
+  described_ = shown ? described_ & ~kHidden : described_ | kHidden;
+}
+
+std::vector<std::string> Control::flagHistory() const {
+  std::vector<std::string> history;
+  for (const FlagChange& change : description().flagChanges) {
+    history.push_back((change.set ? "+" : "-") + std::to_string(change.mask));
+  }
+  return history;
+}
+
 void Control::setInteger(std::int64_t value) {
-  if (kind_ != ControlKind::Integer) {
+  if (kind() != ControlKind::Integer) {
     throw std::logic_error("control is not an integer");
   }
-  *static_cast<std::int32_t*>(pointer_) = static_cast<std::int32_t>(clamped(static_cast<double>(value)));
+  *static_cast<std::int32_t*>(pointer_) =
+      static_cast<std::int32_t>(description().clamped(static_cast<double>(value)));
 }
 
 void Control::setNumber(double value) {
-  if (kind_ != ControlKind::Float) {
+  if (kind() != ControlKind::Float) {
     throw std::logic_error("control is not a number");
   }
-  *static_cast<float*>(pointer_) = static_cast<float>(clamped(value));
+  *static_cast<float*>(pointer_) = static_cast<float>(description().clamped(value));
 }
 
 void Control::setColor(float red, float green, float blue) {
-  if (kind_ != ControlKind::Color) {
+  if (kind() != ControlKind::Color) {
     throw std::logic_error("control is not a color");
   }
   float* rgb = static_cast<float*>(pointer_);
@@ -123,45 +112,104 @@ const char*& Control::textMember() const {
   return *static_cast<const char**>(pointer_);
 }
 
+void Control::bindText() {
+  const char*& member = textMember();
+  Texts& all = texts();
+  const std::lock_guard<std::mutex> lock(all.mutex);
+  const auto kept = all.byMember.find(pointer_);
+  if (kept != all.byMember.end() && member == kept->second.c_str()) {
+    return;
+  }
+  if (member == nullptr || *member == '\0') {
+    if (kept != all.byMember.end()) {
+      all.byMember.erase(kept);
+    }
+    member = kNoText;
+    return;
+  }
+  std::string& copy = all.byMember[pointer_];
+  copy = std::string(member);
+  member = copy.c_str();
+}
+
 void Control::setText(const std::string& value) {
-  if (kind_ != ControlKind::Text) {
+  if (kind() != ControlKind::Text) {
     throw std::logic_error("control is not a text");
   }
   if (value.find('\0') != std::string::npos) {
     throw std::invalid_argument("a text control cannot hold a NUL byte");
   }
-  *text_ = value;
-  textMember() = text_->c_str();
+  Texts& all = texts();
+  const std::lock_guard<std::mutex> lock(all.mutex);
+  if (value.empty()) {
+    all.byMember.erase(pointer_);
+    textMember() = kNoText;
+    return;
+  }
+  std::string& copy = all.byMember[pointer_];
+  copy = value;
+  textMember() = copy.c_str();
+}
+
+std::string Control::text() const {
+  if (kind() != ControlKind::Text) {
+    throw std::logic_error("control is not a text");
+  }
+  const char* member = textMember();
+  return member != nullptr ? member : "";
 }
 
 std::int32_t Control::integer() const {
-  if (kind_ != ControlKind::Integer) {
+  if (kind() != ControlKind::Integer) {
     throw std::logic_error("control is not an integer");
   }
   return *static_cast<const std::int32_t*>(pointer_);
 }
 
 float Control::number() const {
-  if (kind_ != ControlKind::Float) {
+  if (kind() != ControlKind::Float) {
     throw std::logic_error("control is not a number");
   }
   return *static_cast<const float*>(pointer_);
 }
 
 std::vector<float> Control::colorValue() const {
-  if (kind_ != ControlKind::Color) {
+  if (kind() != ControlKind::Color) {
     throw std::logic_error("control is not a color");
   }
   const float* rgb = static_cast<const float*>(pointer_);
   return {rgb[0], rgb[1], rgb[2]};
 }
 
-std::string Control::text() const {
-  if (kind_ != ControlKind::Text) {
-    throw std::logic_error("control is not a text");
+ControlList::ControlList() = default;
+ControlList::~ControlList() = default;
+
+Control& ControlList::operator[](std::size_t index) {
+  return index < packed_.size() ? packed_[index] : *(*overflow_)[index - packed_.size()];
+}
+
+const Control& ControlList::operator[](std::size_t index) const {
+  return index < packed_.size() ? packed_[index] : *(*overflow_)[index - packed_.size()];
+}
+
+void ControlList::reset(std::size_t expected) {
+  overflow_.reset();
+  packed_.clear();
+  if (expected != packed_.capacity()) {
+    std::vector<Control>().swap(packed_);
+    packed_.reserve(expected);
   }
-  const char* member = textMember();
-  return member != nullptr ? member : "";
+}
+
+Control& ControlList::add(const ControlDescription& description, void* pointer) {
+  // Past the reserve the packed controls would move under the op's feet.
+  if (!overflow_ && packed_.size() < packed_.capacity()) {
+    return packed_.emplace_back(description, pointer);
+  }
+  if (!overflow_) {
+    overflow_ = std::make_unique<Overflow>();
+  }
+  return *overflow_->emplace_back(std::make_unique<Control>(description, pointer));
 }
 
 }  // namespace ddimage

@@ -10,6 +10,7 @@
 
 #include <DDImage/ViewerContext.h>
 
+#include <cstring>
 
 #include <ostream>
 #include <string>
@@ -19,9 +20,13 @@ namespace Image {
 
 namespace {
 
-void record(Node* node, std::string call) {
-  if (node != nullptr) {
-    node->calls.push_back(std::move(call));
+bool recording(const Node* node) {
+  return node != nullptr && node->recordCalls;
+}
+
+void record(Node* node, const char* call) {
+  if (recording(node)) {
+    node->calls.emplace_back(call);
   }
 }
 
@@ -65,7 +70,10 @@ void Op::knobs(Knob_Closure& /*f*/) {
 }
 
 int Op::knob_changed(Knob* k) {
-  record(node_, std::string("knob_changed(") + (k != nullptr ? k->name() : "") + ")");
+  if (recording(node_)) {
+    const char* name = k != nullptr ? k->name() : nullptr;
+    node_->calls.push_back(std::string("knob_changed(") + (name != nullptr ? name : "") + ")");
+  }
   return node_ != nullptr ? node_->knobChangedAnswer : 0;
 }
 
@@ -88,7 +96,9 @@ int Op::inputs() const {
 }
 
 Op* Op::input(int n) const {
-  record(node_, "input(" + std::to_string(n) + ")");
+  if (recording(node_)) {
+    node_->calls.push_back("input(" + std::to_string(n) + ")");
+  }
   if (node_ == nullptr || n < 0 || n >= static_cast<int>(node_->inputs.size())) {
     return nullptr;
   }
@@ -103,13 +113,15 @@ void Op::print_name(std::ostream& out) const {
 }
 
 Knob* Op::knob(const char* name) const {
-  record(node_, std::string("knob(") + (name != nullptr ? name : "") + ")");
+  if (recording(node_)) {
+    node_->calls.push_back(std::string("knob(") + (name != nullptr ? name : "") + ")");
+  }
   if (node_ == nullptr || name == nullptr) {
     return nullptr;
   }
-  for (const auto& control : node_->controls) {
-    if (control->is(name)) {
-      return control.get();
+  for (auto& control : node_->controls) {
+    if (control.is(name)) {
+      return &control;
     }
   }
   return nullptr;
@@ -163,7 +175,7 @@ Knob::~Knob() = default;
 
 bool Knob::is(const char* name) const {
   const char* own = this->name();
-  return name != nullptr && own != nullptr && std::string(own) == name;
+  return name != nullptr && own != nullptr && std::strcmp(own, name) == 0;
 }
 
 Knob_Closure::~Knob_Closure() = default;

@@ -15,26 +15,37 @@ namespace lumox {
 // The shortest text that reads back to the same float; locale-independent.
 std::string ribFloat(float value);
 
+// Each call is written straight into a buffer that goes to the stream in
+// large blocks; flush() hands over what is left. What is not flushed when
+// the writer goes is dropped: the stream may be gone by then.
 class RibWriter {
 public:
-  // Writes the RIB header to `out`.
+  // Writes the RIB header.
   explicit RibWriter(std::ostream& out);
+  RibWriter(const RibWriter&) = delete;
+  RibWriter& operator=(const RibWriter&) = delete;
 
-  void line(const std::string& text);
+  void line(std::string_view text);
   void transformBegin();
   void transformEnd();
   void lightSource(const char* shader, int count, const LxToken tokens[], const LxPointer values[]);
   void shader(const char* shader, const char* handle, int count, const LxToken tokens[],
               const LxPointer values[]);
-  void flush() { out_.flush(); }
+  void flush();
 
 private:
-  // Appends the parameters to `head`; anything that cannot be written as a
-  // parameter becomes a comment line before the call's own line.
-  void declaration(std::string head, int count, const LxToken tokens[], const LxPointer values[]);
-  void comment(const std::string& text);
+  // A comment line for each parameter that cannot be written (they come
+  // before the call's line), then the call's line: what `head` writes, and
+  // the parameters that can be written.
+  template <typename Head>
+  void declaration(const Head& head, int count, const LxToken tokens[], const LxPointer values[]);
+  void indent();
+  void endLine();
+  void beginComment();
+  void drainIfFull();
 
   std::ostream& out_;
+  std::string buffer_;
   int depth_ = 0;
   std::uint32_t lightSources_ = 0;
 };

@@ -7,6 +7,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -207,6 +208,51 @@ TEST(DdhostErrors, NameTheScriptFileAndLeaveOutputFilesAsTheyWere) {
   }
   EXPECT_EQ(readFile(existing), "previous RIB\n");
   EXPECT_EQ(testsupport::listDir(dir.path()), (std::vector<std::string>{"broken.ddscript", "existing.rib"}));
+}
+
+// A script file larger than what ddhost holds at once is read again in
+// pieces while the scene is built: names given early are found late, every
+// light is written, and an error far down keeps its line.
+TEST(DdhostLargeScripts, ReadInPiecesAsAWhole) {
+  constexpr int kLights = 12000;  // about 1.4 MB of script
+  std::string text = "Constant {\n name Plate\n}\n";
+  for (int i = 0; i < kLights; ++i) {
+    text += "push $Plate\nLumoxIndirect {\n name Bounce" + std::to_string(i) + "\n samples " +
+            std::to_string(1 + i % 16) + "\n exposure 0.5\n}\n";
+  }
+  const std::size_t lines = 3 + 6 * static_cast<std::size_t>(kLights);
+  const testsupport::TemporaryDirectory dir;
+  const fs::path script = dir.path() / "large.ddscript";
+  const fs::path output = dir.path() / "large.rib";
+
+  testsupport::writeFile(script, text);
+  const ProcessResult run = ddhost({"-o", output.string(), script.string()});
+  ASSERT_EQ(run.exitStatus, 0) << run.err;
+  const std::string rib = readFile(output);
+  EXPECT_EQ(std::count(rib.begin(), rib.end(), '\n'), 4 * kLights + 4);
+  // The last light, fed by the plate named at the start (found, not dumped).
+  EXPECT_NE(rib.find("# exported image \"Plate\"\n  LightSource \"ovLumoxIndirect\" 12000 "
+                     "\"string _col\" [\"Plate\"] \"int samples\" [16]"),
+            std::string::npos);
+
+  struct Case {
+    const char* what;
+    std::string tail;
+    std::size_t line;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"an unknown knob", "Card {\n bogus 1\n}\n", lines + 2, "unknown knob \"bogus\" for Card"},
+      {"a name given at the start", "Card {\n name Bounce7\n}\n", lines + 2, "duplicate node name \"Bounce7\""},
+      {"a push of an unknown node", "push $Nowhere\n", lines + 1, "push of unknown node \"$Nowhere\""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    testsupport::writeFile(script, text + c.tail);
+    const ProcessResult failed = ddhost({"-o", output.string(), script.string()});
+    EXPECT_EQ(failed.exitStatus, 1);
+    EXPECT_EQ(failed.err, script.string() + ":" + std::to_string(c.line) + ": " + c.message + "\n");
+  }
 }
 
 TEST(DdhostOutput, ReplacesTheFileOnlyWhenComplete) {

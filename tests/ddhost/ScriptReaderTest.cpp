@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace {
@@ -15,17 +16,19 @@ using ddhost::KnobLine;
 using ddhost::NodeBlock;
 using ddhost::Push;
 using ddhost::Script;
+using ddhost::ScriptReader;
 using ddhost::ScriptError;
 using ddhost::Value;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
-Script read(const std::string& text) {
-  const ddhost::ReadResult result = ddhost::readScript(text);
+// What a script reads to views its bytes: these are literals, which stay.
+Script read(std::string_view text) {
+  ddhost::ReadResult result = ddhost::readScript(text);
   if (const auto* error = std::get_if<ScriptError>(&result)) {
     throw std::runtime_error("line " + std::to_string(error->line) + ": " + error->message);
   }
-  return std::get<Script>(result);
+  return std::get<Script>(std::move(result));
 }
 
 const NodeBlock& node(const Script& script, std::size_t index) {
@@ -70,7 +73,7 @@ TEST(ScriptReader, ReadsNodesKnobsAndPushesInOrder) {
   EXPECT_EQ(light.line, 8u);
   ASSERT_EQ(light.knobs.size(), 3u);
   EXPECT_EQ(light.knobs[0].value.kind, Value::Kind::List);
-  EXPECT_THAT(light.knobs[0].value.items, ElementsAre("1", "0.5", "0.25"));
+  EXPECT_THAT(light.knobs[0].value.items(), ElementsAre("1", "0.5", "0.25"));
   EXPECT_EQ(light.knobs[1].value.kind, Value::Kind::String);
   EXPECT_EQ(light.knobs[1].value.text, "say \"hi\" \\ bye");
   EXPECT_EQ(light.knobs[2].value.kind, Value::Kind::Word);
@@ -130,6 +133,97 @@ TEST(ScriptReader, ReportsEachSyntaxErrorAtItsLine) {
     ASSERT_NE(error, nullptr);
     EXPECT_EQ(error->line, c.line);
     EXPECT_THAT(error->message, HasSubstr(c.message));
+  }
+}
+
+std::string blockOfKnobs(std::size_t distinct, std::optional<std::size_t> repeated) {
+  std::string text = "Card {\n";
+  for (std::size_t i = 0; i < distinct; ++i) {
+    text += " k" + std::to_string(i) + " 1\n";
+  }
+  if (repeated) {
+    text += " k" + std::to_string(*repeated) + " 2\n";
+  }
+  return text + "}\n";
+}
+
+// Short blocks are searched directly, long ones through an index; the
+// repeat is found, at its own line, on either side of the switch.
+TEST(ScriptReader, FindsARepeatedKnobInBlocksOfAnySize) {
+  for (const std::size_t distinct : {1u, 15u, 16u, 17u, 40u, 5000u}) {
+    for (const std::size_t repeated : {std::size_t{0}, distinct / 2, distinct - 1}) {
+      SCOPED_TRACE(std::to_string(distinct) + " knobs, repeating k" + std::to_string(repeated));
+      const ScriptError error = std::get<ScriptError>(ddhost::readScript(blockOfKnobs(distinct, repeated)));
+      EXPECT_EQ(error.line, distinct + 2);
+      EXPECT_EQ(error.message, "knob \"k" + std::to_string(repeated) + "\" is given twice");
+    }
+    const std::string unique = blockOfKnobs(distinct, std::nullopt);
+    const ddhost::ReadResult read = ddhost::readScript(unique);
+    ASSERT_TRUE(std::holds_alternative<Script>(read)) << std::get<ScriptError>(read).message;
+    EXPECT_EQ(std::get<NodeBlock>(std::get<Script>(read).statements.at(0)).knobs.size(), distinct);
+  }
+}
+
+// The index of a long block is not carried over to the next block.
+TEST(ScriptReader, KnobsOfOneBlockDoNotRepeatThoseOfAnother) {
+  const std::string script = blockOfKnobs(100, std::nullopt) + blockOfKnobs(3, std::nullopt) +
+                             blockOfKnobs(50, std::nullopt) + blockOfKnobs(20, 19);
+  const ScriptError error = std::get<ScriptError>(ddhost::readScript(script));
+  EXPECT_EQ(error.line, 102u + 5u + 52u + 22u);
+  EXPECT_EQ(error.message, "knob \"k19\" is given twice");
+}
+
+// Unescaped strings are kept by the script, and stay valid when it moves.
+TEST(ScriptReader, UnescapedStringsMoveWithTheScript) {
+  std::vector<Script> scripts;
+  for (int i = 0; i < 20; ++i) {
+    scripts.push_back(read("Card {\n label \"a \\\"quoted\\\" word\"\n note plain\n}\n"));
+  }
+  for (const Script& script : scripts) {
+    EXPECT_EQ(node(script, 0).knobs[0].value.text, "a \"quoted\" word");
+    EXPECT_EQ(node(script, 0).knobs[1].value.text, "plain");
+  }
+}
+
+// A script read again piece by piece, from where the check said it may be
+// cut, gives the same statements at the same lines as read whole.
+TEST(ScriptReader, PiecesReadAsTheWholeScript) {
+  const std::string script =
+      "# pieces\nConstant {\n name P\n}\n\npush $P # comment\nLumoxIndirect {\n color {1 2 3}\n"
+      " label \"two\nlines\"\n}\npush 0\nCard {\n}\n";
+  const auto describe = [](ScriptReader& reader, std::vector<std::string>& into) {
+    while (reader.next()) {
+      if (const NodeBlock* block = reader.node()) {
+        into.push_back(std::string(block->className) + "@" + std::to_string(block->line));
+        for (const KnobLine& knob : block->knobs) {
+          into.push_back(std::string(knob.name) + "=" + std::string(knob.value.text) + "@" + std::to_string(knob.line));
+        }
+      } else {
+        into.push_back("push " + std::string(reader.push()->name.value_or("0")) + "@" +
+                       std::to_string(reader.push()->line));
+      }
+    }
+  };
+  std::vector<std::string> whole;
+  ScriptReader wholeReader(script);
+  describe(wholeReader, whole);
+  ASSERT_EQ(whole.size(), 8u);
+  for (const std::size_t pieceSize : {std::size_t{1}, std::size_t{20}, std::size_t{60}, SIZE_MAX}) {
+    SCOPED_TRACE("pieces of " + std::to_string(pieceSize));
+    const ddhost::ScriptCheck check = ddhost::checkScript(script, pieceSize);
+    ASSERT_FALSE(check.error.has_value());
+    EXPECT_EQ(check.nodeBlocks, 3u);
+    ASSERT_FALSE(check.pieces.empty());
+    EXPECT_EQ(check.pieces.front().offset, 0u);
+    std::vector<std::string> pieced;
+    for (std::size_t i = 0; i < check.pieces.size(); ++i) {
+      const std::size_t end = i + 1 < check.pieces.size() ? check.pieces[i + 1].offset : script.size();
+      const std::string piece = script.substr(check.pieces[i].offset, end - check.pieces[i].offset);
+      ScriptReader reader(piece, check.pieces[i].line);
+      describe(reader, pieced);
+    }
+    EXPECT_EQ(pieced, whole);
+    EXPECT_EQ(check.pieces.size() > 1, pieceSize < script.size());
   }
 }
 

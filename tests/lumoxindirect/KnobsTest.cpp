@@ -40,7 +40,7 @@ TEST_F(NodeFixture, PanelDeclaresElevenControlsTheFirstTenUnchanged) {
   ASSERT_EQ(controls.size(), std::size(expected));
   for (std::size_t i = 0; i < controls.size(); ++i) {
     SCOPED_TRACE("control " + std::to_string(i + 1));
-    const Control& c = *controls[i];
+    const Control& c = controls[i];
     const Expected& e = expected[i];
     EXPECT_EQ(c.type(), e.type);
     EXPECT_EQ(c.storage(), e.storage);
@@ -89,9 +89,9 @@ TEST_F(NodeFixture, TooltipsAreTheArtistsText) {
 TEST_F(NodeFixture, HostIntensityControlIsHidden) {
   Control& intensity = control("intensity");
   EXPECT_FALSE(intensity.isVisible());
-  for (const auto& c : standin::ddimage::nodeOf(op).controls) {
-    if (c.get() != &intensity) {
-      EXPECT_TRUE(c->isVisible()) << (c->hasName() ? c->name() : "(unnamed)");
+  for (const Control& c : standin::ddimage::nodeOf(op).controls) {
+    if (&c != &intensity) {
+      EXPECT_TRUE(c.isVisible()) << (c.hasName() ? c.name() : "(unnamed)");
     }
   }
   // Looked up between color and exposure.

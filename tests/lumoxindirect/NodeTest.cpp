@@ -55,8 +55,23 @@ TEST_F(NodeFixture, AcceptsOnlyAnImageOnInputZero) {
   }
 }
 
+// A control named "category", as a host that binds one would declare it.
+const standin::ddimage::ControlDescription& categoryDescription() {
+  static const standin::ddimage::ControlDescription description = [] {
+    standin::ddimage::ControlDescription d;
+    d.type = DD::Image::FLOAT_KNOB;
+    d.storage = DD::Image::FloatPtr;
+    d.kind = standin::ddimage::ControlKind::Float;
+    d.name = "category";
+    d.label = "category";
+    return d;
+  }();
+  return description;
+}
+
 TEST_F(NodeFixture, KnobChangedPassesTheBaseAnswerThrough) {
-  standin::ddimage::Control category(DD::Image::FLOAT_KNOB, DD::Image::FloatPtr, nullptr, "category", "category");
+  float value = 0;
+  standin::ddimage::Control category(categoryDescription(), &value);
   for (const int answer : {0, 1, -7, 42}) {
     standin::ddimage::nodeOf(op).knobChangedAnswer = answer;
     EXPECT_EQ(op->knob_changed(&control("samples")), answer);
@@ -65,7 +80,8 @@ TEST_F(NodeFixture, KnobChangedPassesTheBaseAnswerThrough) {
 }
 
 TEST_F(NodeFixture, OnlyTheCategoryControlRebuildsTheSet) {
-  standin::ddimage::Control category(DD::Image::FLOAT_KNOB, DD::Image::FloatPtr, nullptr, "category", "category");
+  float value = 0;
+  standin::ddimage::Control category(categoryDescription(), &value);
   light->categories()->insert("stale");
 
   op->knob_changed(&control("samples"));

@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace DD {
@@ -45,17 +46,28 @@ public:
   void buildPanel(DD::Image::Op* op, bool hostIntensity = true);
 
   DD::Image::Op* find(const std::string& name) const;
+
+  // Makes room for `nodes` more nodes at once.
+  void reserve(std::size_t nodes);
+
+  // Whether nodes created from now on record the host calls their ops make
+  // (Node::calls); on by default.
+  void setRecordCalls(bool on) { recordCalls_ = on; }
   const std::vector<DD::Image::Op*>& ops() const { return order_; }
 
 private:
-  struct Entry;
-  std::vector<std::unique_ptr<Entry>> entries_;
+  struct Entry {
+    std::unique_ptr<DD::Image::Node> node;
+    std::unique_ptr<DD::Image::Op> op;
+  };
+  std::vector<Entry> entries_;
   std::vector<DD::Image::Op*> order_;
   std::map<std::string, int> counters_;
+  bool recordCalls_ = true;
 };
 
 DDIMAGE_API DD::Image::Node& nodeOf(const DD::Image::Op* op);
-DDIMAGE_API Control* findControl(const DD::Image::Op* op, const std::string& name);
+DDIMAGE_API Control* findControl(const DD::Image::Op* op, std::string_view name);
 
 }  // namespace ddimage
 }  // namespace standin

@@ -5,8 +5,7 @@
 
 #include <DDImage/Op.h>
 
-#include <map>
-#include <memory>
+#include <forward_list>
 #include <string>
 #include <vector>
 
@@ -21,18 +20,23 @@ public:
   Node& operator=(const Node&) = delete;
 
   std::string name;
-  bool selected = false;
   // One slot per input; null where nothing is connected.
   std::vector<Op*> inputs;
   // The controls the op declared, and the host's own ones.
-  std::vector<std::unique_ptr<standin::ddimage::Control>> controls;
-  // The text of each named text control: the op's member points in here,
-  // so it stays valid for the node's life, across rebuilt panels.
-  std::map<std::string, std::string> texts;
+  standin::ddimage::ControlList controls;
+  // Values of controls that no op member holds (the host's own).
+  union HostValue {
+    float numbers[3];
+    const char* text;
+  };
+  std::forward_list<HostValue> hostValues;
   // Every host operation the op called, in order, e.g. "validate(false)".
   std::vector<std::string> calls;
   // What the host's Op::knob_changed answers for this node.
   int knobChangedAnswer = 1;
+  bool selected = false;
+  // Whether `calls` is kept; a host run that only renders has no use for it.
+  bool recordCalls = true;
 };
 
 }  // namespace Image
