@@ -130,6 +130,8 @@ void summarise(const benchsupport::Collector& results) {
   printHeading("Summary (fastest run; each ratio is to a figure measured in this run)");
   printValue("peak resident size, 10,000 lights", scaled(smallPeak, 1e-6), "MB");
   printValue("peak resident size, 100,000 lights", scaled(largePeak, 1e-6), "MB");
+  printValue("peak resident size, 1,000,000 lights", scaled(results.counter(nameOf(kMillion), "peak_bytes"), 1e-6),
+             "MB");
   printValue("memory per light, (peak(100k) - peak(10k)) / 90,000", growth, "bytes", kKilobyte);
   printValue("time per light, 10,000 lights", small, "us", std::nullopt, "(wall time less the empty scene's)");
   printValue("time per light, 100,000 lights", large, "us");

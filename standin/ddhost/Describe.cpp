@@ -185,7 +185,7 @@ std::string describeClass(const std::string& className) {
 
   std::vector<Row> rows = {{"name", "label", "type", "default", "range", "flags", "tooltip"}};
   for (const auto& control : standin::ddimage::nodeOf(op).controls) {
-    rows.push_back(rowOf(*control));
+    rows.push_back(rowOf(control));
   }
   return laidOut(rows);
 }

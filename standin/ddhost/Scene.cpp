@@ -131,11 +131,11 @@ void setControl(Control& control, const KnobLine& knob) {
     }
     case ControlKind::Text: {
       // A text with blanks is written in double quotes.
-      const std::string& text = scalar(knob, "a text");
-      if (text.find('\0') != std::string::npos) {
+      const std::string_view text = scalar(knob, "a text");
+      if (text.find('\0') != std::string_view::npos) {
         wrongKind(knob, "a text without NUL bytes");
       }
-      control.setText(text);
+      control.setText(std::string(text));
       return;
     }
     case ControlKind::Label:
