@@ -251,7 +251,8 @@ TEST(DdhostLargeScripts, ReadInPiecesAsAWhole) {
     testsupport::writeFile(script, text + c.tail);
     const ProcessResult failed = ddhost({"-o", output.string(), script.string()});
     EXPECT_EQ(failed.exitStatus, 1);
-    EXPECT_EQ(failed.err, script.string() + ":" + std::to_string(c.line) + ": " + c.message + "\n");
+    EXPECT_EQ(testsupport::lines(failed.err),
+              std::vector<std::string>{script.string() + ":" + std::to_string(c.line) + ": " + c.message});
   }
 }
 
