@@ -1,5 +1,6 @@
 // ddhost from ten thousand lights to a million: the peak resident size each
-// light adds, and whether the time per light stays flat as the scene grows.
+// light adds, and whether the processor time per light stays flat as the
+// scene grows.
 // Each scene runs as its own process; an empty scene shows the part that
 // does not grow with the scene (start-up, plug-in loading).
 #include "support/MeasuredRun.h"
@@ -71,7 +72,10 @@ void runScene(benchmark::State& state, int lights) {
       state.SkipWithError(("ddhost exited with status " + std::to_string(run.exitStatus)).c_str());
       return;
     }
-    state.SetIterationTime(run.seconds);
+    // Processor time: on a shared machine the wall time mostly says how
+    // long the process waited for a processor.
+    state.SetIterationTime(run.cpuSeconds);
+    state.counters["wall_s"] = run.seconds;
     state.counters["peak_bytes"] = run.peakBytes;
   }
   // Outside the timing: it really wrote every light.
@@ -133,7 +137,8 @@ void summarise(const benchsupport::Collector& results) {
   printValue("peak resident size, 1,000,000 lights", scaled(results.counter(nameOf(kMillion), "peak_bytes"), 1e-6),
              "MB");
   printValue("memory per light, (peak(100k) - peak(10k)) / 90,000", growth, "bytes", kKilobyte);
-  printValue("time per light, 10,000 lights", small, "us", std::nullopt, "(wall time less the empty scene's)");
+  printValue("time per light, 10,000 lights", small, "us", std::nullopt,
+             "(processor time less the empty scene's)");
   printValue("time per light, 100,000 lights", large, "us");
   printValue("time per light, 1,000,000 lights", million, "us", std::nullopt,
              million ? "" : "(run with --million)");

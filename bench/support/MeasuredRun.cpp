@@ -50,6 +50,8 @@ MeasuredRun runMeasured(const std::string& program, const std::vector<std::strin
   MeasuredRun run;
   run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   run.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  const auto toSeconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6; };
+  run.cpuSeconds = toSeconds(usage.ru_utime) + toSeconds(usage.ru_stime);
   run.peakBytes = static_cast<double>(usage.ru_maxrss) * 1024.0;  // kilobytes on Linux
   return run;
 }

@@ -8,7 +8,8 @@ namespace benchsupport {
 
 struct MeasuredRun {
   int exitStatus = -1;  // -1 when it ended by a signal
-  double seconds = 0;
+  double seconds = 0;     // wall time
+  double cpuSeconds = 0;  // its processor time, user and system
   double peakBytes = 0;  // of that process alone
 };
 
