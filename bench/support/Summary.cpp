@@ -134,8 +134,12 @@ void printHeading(const std::string& text) {
   std::printf("%s\n", text.c_str());
 }
 
-void printRatio(const std::string& label, std::optional<double> numerator, std::optional<double> denominator,
-                std::optional<double> goalAtMost, const std::string& note) {
+namespace {
+
+// Both kinds of goal print a ratio the same way; only the verdict differs.
+template <typename Verdict>
+void printRatioWith(const std::string& label, std::optional<double> numerator, std::optional<double> denominator,
+                    const std::string& note, Verdict verdict) {
   if (!numerator || !denominator || *denominator <= 0) {
     printLine(label, "not measured", "", note);
     return;
@@ -143,19 +147,20 @@ void printRatio(const std::string& label, std::optional<double> numerator, std::
   const double ratio = *numerator / *denominator;
   char figure[32];
   std::snprintf(figure, sizeof figure, "%.3g", ratio);
-  printLine(label, figure, goalText(ratio, goalAtMost), note);
+  printLine(label, figure, verdict(ratio), note);
+}
+
+}  // namespace
+
+void printRatio(const std::string& label, std::optional<double> numerator, std::optional<double> denominator,
+                std::optional<double> goalAtMost, const std::string& note) {
+  printRatioWith(label, numerator, denominator, note, [&](double ratio) { return goalText(ratio, goalAtMost); });
 }
 
 void printRatioAtLeast(const std::string& label, std::optional<double> numerator, std::optional<double> denominator,
                        double goalAtLeast, const std::string& note) {
-  if (!numerator || !denominator || *denominator <= 0) {
-    printLine(label, "not measured", "", note);
-    return;
-  }
-  const double ratio = *numerator / *denominator;
-  char figure[32];
-  std::snprintf(figure, sizeof figure, "%.3g", ratio);
-  printLine(label, figure, leastGoalText(ratio, goalAtLeast), note);
+  printRatioWith(label, numerator, denominator, note,
+                 [&](double ratio) { return leastGoalText(ratio, goalAtLeast); });
 }
 
 void printValue(const std::string& label, std::optional<double> value, const std::string& unit,
