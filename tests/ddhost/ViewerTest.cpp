@@ -21,14 +21,11 @@ namespace {
 
 namespace fs = std::filesystem;
 using testsupport::ddhost;
+using testsupport::exampleScript;
 using testsupport::PngPicture;
 using testsupport::ProcessResult;
 using testsupport::Rgb;
 using ::testing::HasSubstr;
-
-std::string example(const std::string& name) {
-  return (testsupport::examplesDir() / (name + ".ddscript")).string();
-}
 
 constexpr Rgb kUnselectedLabel{0xC8, 0xC8, 0xC8};  // the host's default draw color
 constexpr Rgb kSelectedLabel{0xFF, 0xFF, 0xFF};    // the node's own selection color
@@ -79,7 +76,7 @@ TEST(DdhostViewer, DrawsEachLabelWhereItsNodeProjects) {
   const int width = 800;
   const int height = 450;
   const ProcessResult run =
-      ddhost({"--viewer", picture.string(), "--viewer-size", "800x450", example("several-lights")});
+      ddhost({"--viewer", picture.string(), "--viewer-size", "800x450", exampleScript("several-lights")});
   ASSERT_EQ(run.exitStatus, 0) << run.err;
   EXPECT_THAT(run.out, HasSubstr("WorldEnd"));
   const PngPicture image = testsupport::decodePng(picture);
@@ -130,7 +127,7 @@ TEST(DdhostViewer, AFailedPictureKeepsNoRib) {
                                                       std::vector<std::string>{}}) {
     std::vector<std::string> arguments = destination;
     arguments.insert(arguments.end(), {"--viewer", (dir.path() / "missing" / "viewer.png").string(),
-                                       example("bounce-light")});
+                                       exampleScript("bounce-light")});
     SCOPED_TRACE(::testing::PrintToString(arguments));
     const ProcessResult run = ddhost(arguments);
     EXPECT_EQ(run.exitStatus, 1);
