@@ -4,6 +4,9 @@
 #include <boost/core/noncopyable.hpp>
 #include <boost/thread/once.hpp>
 
+#if defined(__SANITIZE_THREAD__)
+#include <sanitizer/tsan_interface.h>
+#endif
 
 namespace liblumox {
 
@@ -16,6 +19,7 @@ public:
   // wait for it. If creation throws, the next call tries again.
   static T& instance() {
     boost::call_once(onceFlag_, &OVSingleton::create);
+    onceCompleted();
     return *instance_;
   }
 
@@ -29,7 +33,24 @@ protected:
   OVSingleton() = default;
 
 private:
-  static void create() { instance_ = new T(); }
+  static void create() {
+    instance_ = new T();
+    onceCompleting();
+  }
+
+  // Boost.Thread decides "already run" in its compiled library, which a
+  // thread-sanitised build cannot see into; without these marks the sanitizer
+  // takes the object's construction and its first use elsewhere for a race.
+  static void onceCompleting() {
+#if defined(__SANITIZE_THREAD__)
+    __tsan_release(&onceFlag_);
+#endif
+  }
+  static void onceCompleted() {
+#if defined(__SANITIZE_THREAD__)
+    __tsan_acquire(&onceFlag_);
+#endif
+  }
 
   // Owned, but released only by destroy(): the teardown is registered with
   // atexit by the plug-in, and a static destructor of its own would run in
