@@ -5,9 +5,9 @@
 #include "support/SceneScript.h"
 #include "support/Summary.h"
 
-#include "support/Files.h"
-#include "support/Process.h"
-#include "support/TestPaths.h"
+#include <harness/Files.h>
+#include <harness/Process.h>
+#include <harness/TestPaths.h>
 
 #include <benchmark/benchmark.h>
 

@@ -7,8 +7,8 @@
 #include "support/SceneScript.h"
 #include "support/Summary.h"
 
-#include "support/Files.h"
-#include "support/TestPaths.h"
+#include <harness/Files.h>
+#include <harness/TestPaths.h>
 
 #include <benchmark/benchmark.h>
 

@@ -6,7 +6,7 @@
 
 #include <standin/lumox/Transcript.h>
 
-#include "support/Environment.h"
+#include <harness/Environment.h>
 #include "support/FreshProcess.h"
 
 #include "support/Transcript.h"

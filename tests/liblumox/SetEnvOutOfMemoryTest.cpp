@@ -2,7 +2,7 @@
 // Only Windows builds entries itself; elsewhere the C library copies them.
 #include <liblumox/SetEnv.h>
 
-#include "support/Environment.h"
+#include <harness/Environment.h>
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include <liblumox/SetEnv.h>
 
-#include "support/Environment.h"
+#include <harness/Environment.h>
 
 #include <gtest/gtest.h>
 

@@ -7,7 +7,7 @@
 
 #include <lumoxindirect/LumoxIndirectBase.h>
 
-#include "support/TestPaths.h"
+#include <harness/TestPaths.h>
 
 #include "support/Transcript.h"
 

@@ -6,7 +6,7 @@
 #include <standin/ddimage/Registry.h>
 #include <standin/lumox/Transcript.h>
 
-#include "support/TestPaths.h"
+#include <harness/TestPaths.h>
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "support/FreshProcess.h"
 
-#include "support/Process.h"
-#include "support/TestPaths.h"
+#include <harness/Process.h>
+#include <harness/TestPaths.h>
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // What the installed ddhost does to the files it is pointed at: special
 // files written in place, links kept, outputs put in place together or not
 // at all, and nothing left behind by a failed or interrupted run.
-#include "ddhost/DdhostRun.h"
+#include "DdhostRun.h"
 
-#include "support/TestPaths.h"
+#include <harness/TestPaths.h>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 // ddhost finds the plug-in at run time, and the plug-in finds the renderer
 // library from where the host loaded it.
-#include "ddhost/DdhostRun.h"
+#include "DdhostRun.h"
 
-#include "support/TestPaths.h"
+#include <harness/TestPaths.h>
 
 #include <standin/ddimage/Registry.h>
 

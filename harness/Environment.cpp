@@ -1,4 +1,4 @@
-#include "support/Environment.h"
+#include <harness/Environment.h>
 
 #include <cstdlib>
 

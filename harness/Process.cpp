@@ -1,4 +1,4 @@
-#include "support/Process.h"
+#include <harness/Process.h>
 
 #include <algorithm>
 #include <cerrno>

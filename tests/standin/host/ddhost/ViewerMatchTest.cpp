@@ -2,10 +2,10 @@
 // library) and ddhost.exe under Wine (WGL, handed to Mesa through an X
 // display) against one reference, drawn by the Linux build with
 //   ddhost --viewer several-lights.png --viewer-size 320x180 examples/several-lights.ddscript
-#include "ddhost/DdhostRun.h"
-#include "ddhost/PngPicture.h"
+#include "DdhostRun.h"
+#include "PngPicture.h"
 
-#include "support/TestPaths.h"
+#include <harness/TestPaths.h>
 
 #include <standin/offscreen/OffscreenContext.h>
 

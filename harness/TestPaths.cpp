@@ -1,4 +1,4 @@
-#include "support/TestPaths.h"
+#include <harness/TestPaths.h>
 
 #include <standin/ddimage/Registry.h>
 

@@ -1,4 +1,4 @@
-#include "support/Files.h"
+#include <harness/Files.h>
 
 #include <fstream>
 #include <sstream>

@@ -1,5 +1,5 @@
 // `ddhost --describe`: a node class's panel from the controls it declares.
-#include "ddhost/DdhostRun.h"
+#include "DdhostRun.h"
 
 #include <gtest/gtest.h>
 

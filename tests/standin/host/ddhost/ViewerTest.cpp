@@ -1,9 +1,9 @@
 // The viewer picture: each node's label where the default camera projects
 // the node, in the color the node is drawn in.
-#include "ddhost/DdhostRun.h"
-#include "ddhost/PngPicture.h"
+#include "DdhostRun.h"
+#include "PngPicture.h"
 
-#include "support/TestPaths.h"
+#include <harness/TestPaths.h>
 
 #include <ViewerCamera.h>
 #include <standin/offscreen/OffscreenContext.h>

@@ -1,6 +1,6 @@
-#include "ddhost/DdhostRun.h"
+#include "DdhostRun.h"
 
-#include "support/TestPaths.h"
+#include <harness/TestPaths.h>
 
 #include <standin/ddimage/Registry.h>
 
@@ -37,7 +37,7 @@ std::string exampleScript(const std::string& name) {
 }
 
 fs::path goldenDir() {
-  return fs::absolute(fs::path(LUMOX_TEST_SOURCE_DIR) / "ddhost" / "golden");
+  return fs::absolute(fs::path(LUMOX_TEST_SOURCE_DIR) / "standin" / "host" / "ddhost" / "golden");
 }
 
 std::vector<std::string> listDir(const fs::path& dir) {

@@ -1,8 +1,8 @@
 // The installed ddhost end to end: the examples' RIB, what each option
 // changes in it, and how wrong scripts, scenes and command lines fail.
-#include "ddhost/DdhostRun.h"
+#include "DdhostRun.h"
 
-#include "support/TestPaths.h"
+#include <harness/TestPaths.h>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
-#include "ddhost/PngPicture.h"
+#include "PngPicture.h"
 
-#include "support/Files.h"
+#include <harness/Files.h>
 
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_ONLY_PNG

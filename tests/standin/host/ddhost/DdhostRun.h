@@ -1,8 +1,8 @@
 // Running the installed ddhost, and the files its tests compare against.
 #pragma once
 
-#include "support/Files.h"
-#include "support/Process.h"
+#include <harness/Files.h>
+#include <harness/Process.h>
 
 #include <filesystem>
 #include <string>

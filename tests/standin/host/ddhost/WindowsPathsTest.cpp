@@ -3,10 +3,10 @@
 // a path, and the script, written each way a Windows user writes a path.
 // (Wine resolves a drive-root path written with slashes from the Unix root,
 // its Z: drive, so the files here live on that drive, where both agree.)
-#include "ddhost/DdhostRun.h"
-#include "ddhost/PngPicture.h"
+#include "DdhostRun.h"
+#include "PngPicture.h"
 
-#include "support/TestPaths.h"
+#include <harness/TestPaths.h>
 
 #include <standin/offscreen/OffscreenContext.h>
 

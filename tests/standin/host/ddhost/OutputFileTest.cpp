@@ -2,9 +2,9 @@
 // commit, and that a discarded or failed output leaves nothing behind.
 #include <OutputFile.h>
 
-#include "ddhost/DdhostRun.h"
-#include "support/Files.h"
-#include "support/TestPaths.h"
+#include "DdhostRun.h"
+#include <harness/Files.h>
+#include <harness/TestPaths.h>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
