@@ -3,14 +3,17 @@
 add_library(lumox_project_options INTERFACE)
 add_library(LumoxIndirect::project_options ALIAS lumox_project_options)
 
-# Both GCC and mingw-w64 (and clang, for the fuzz targets) take the lot.
-target_compile_options(lumox_project_options INTERFACE
-  -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wsign-conversion -Wold-style-cast
-  $<$<BOOL:${LUMOX_WARNINGS_AS_ERRORS}>:-Werror>)
+# Both GCC and mingw-w64 (and clang, for the fuzz targets) take the lot;
+# windres, which compiles the Windows version resources, takes none of it.
+set(_warnings -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wsign-conversion -Wold-style-cast)
+if(LUMOX_WARNINGS_AS_ERRORS)
+  list(APPEND _warnings -Werror)
+endif()
+target_compile_options(lumox_project_options INTERFACE "$<$<COMPILE_LANGUAGE:CXX>:${_warnings}>")
 
 if(LUMOX_SANITIZERS)
   target_compile_options(lumox_project_options INTERFACE
-    -fsanitize=${LUMOX_SANITIZERS} -fno-omit-frame-pointer -fno-sanitize-recover=all)
+    "$<$<COMPILE_LANGUAGE:CXX>:-fsanitize=${LUMOX_SANITIZERS};-fno-omit-frame-pointer;-fno-sanitize-recover=all>")
   target_link_options(lumox_project_options INTERFACE -fsanitize=${LUMOX_SANITIZERS})
 endif()
 
