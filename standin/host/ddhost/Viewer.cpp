@@ -19,6 +19,7 @@
 #include <GL/gl.h>
 
 #include <algorithm>
+#include <memory>
 #include <stdexcept>
 #include <string>
 
@@ -90,7 +91,12 @@ const SceneNode& sceneNodeOf(const std::vector<SceneNode>& nodes, const Op* op) 
 }  // namespace
 
 Picture drawViewer(const std::vector<SceneNode>& nodes, ViewerSize size) {
-  standin::offscreen::OffscreenContext context(size.width, size.height);
+  std::unique_ptr<standin::offscreen::OffscreenContext> context;
+  try {
+    context = std::make_unique<standin::offscreen::OffscreenContext>(size.width, size.height);
+  } catch (const std::runtime_error& error) {
+    throw std::runtime_error(std::string("cannot create the viewer's OpenGL context: ") + error.what());
+  }
   glViewport(0, 0, size.width, size.height);
   glDisable(GL_DEPTH_TEST);
   glDisable(GL_LIGHTING);
@@ -132,7 +138,7 @@ Picture drawViewer(const std::vector<SceneNode>& nodes, ViewerSize size) {
       drawingFailed(sceneNodeOf(nodes, op), error.what());
     }
   }
-  const std::vector<std::uint8_t> rgba = context.readPixels();
+  const std::vector<std::uint8_t> rgba = context->readPixels();
 
   Picture picture;
   picture.width = size.width;
