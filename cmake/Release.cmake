@@ -30,3 +30,47 @@ lumox_version_resource(LumoxIndirect LumoxIndirect.dll DLL "Indirect light node 
 if(TARGET ddhost)
   lumox_version_resource(ddhost ddhost.exe APP "Stand-in DD::Image host")
 endif()
+
+# --- The package bridge developers build against (`devel`) -------------------
+include(CMakePackageConfigHelpers)
+set(LUMOX_PACKAGE_DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/${PROJECT_NAME})
+
+install(TARGETS lumoxindirect_bridge_api EXPORT LumoxIndirectTargets
+  FILE_SET HEADERS DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT devel)
+install(EXPORT LumoxIndirectTargets NAMESPACE LumoxIndirect::
+  DESTINATION ${LUMOX_PACKAGE_DESTINATION} COMPONENT devel)
+
+configure_package_config_file(${LUMOX_RELEASE_DIR}/LumoxIndirectConfig.cmake.in
+  ${PROJECT_BINARY_DIR}/package/LumoxIndirectConfig.cmake
+  INSTALL_DESTINATION ${LUMOX_PACKAGE_DESTINATION})
+# Before 1.0 a minor version may break the interface; from 1.0 only a major.
+if(PROJECT_VERSION_MAJOR EQUAL 0)
+  set(_compatibility SameMinorVersion)
+else()
+  set(_compatibility SameMajorVersion)
+endif()
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/package/LumoxIndirectConfigVersion.cmake
+  COMPATIBILITY ${_compatibility})
+install(FILES
+    ${PROJECT_BINARY_DIR}/package/LumoxIndirectConfig.cmake
+    ${PROJECT_BINARY_DIR}/package/LumoxIndirectConfigVersion.cmake
+    ${PROJECT_SOURCE_DIR}/cmake/FindDDImage.cmake
+    ${PROJECT_SOURCE_DIR}/cmake/FindSdkLibrary.cmake
+  DESTINATION ${LUMOX_PACKAGE_DESTINATION} COMPONENT devel)
+
+# --- The stand-in host's headers (`host`) ------------------------------------
+# What a program playing the host needs to make nodes and read the renderer's
+# output, as the example bridge's does; the libraries are the `sdk`'s.
+if(LUMOX_STANDINS)
+  set(LUMOX_HOST_HEADERS
+    standin/sdk/ddimage/include/standin/ddimage/Controls.h
+    standin/sdk/ddimage/include/standin/ddimage/Graph.h
+    standin/sdk/ddimage/include/standin/ddimage/Registry.h
+    standin/sdk/lumox/include/standin/lumox/RibOutput.h)
+  foreach(_header IN LISTS LUMOX_HOST_HEADERS)
+    string(REGEX REPLACE "^.*/include/" "" _installed ${_header})
+    get_filename_component(_folder ${_installed} DIRECTORY)
+    install(FILES ${PROJECT_SOURCE_DIR}/${_header}
+      DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/${_folder} COMPONENT host)
+  endforeach()
+endif()

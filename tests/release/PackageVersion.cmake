@@ -1,0 +1,57 @@
+# The package's version file against the versions a bridge may ask for:
+# while the major version is 0 a minor version may break the interface, so
+# only the same minor version (at or below the patch level) is compatible.
+#   -DVERSION_FILE=<LumoxIndirectConfigVersion.cmake> -DVERSION=<x.y.z>
+
+string(REPLACE "." ";" parts "${VERSION}")
+list(GET parts 0 major)
+list(GET parts 1 minor)
+list(GET parts 2 patch)
+math(EXPR next_minor "${minor} + 1")
+math(EXPR next_major "${major} + 1")
+
+# requested version | compatible
+set(cases "${major}.${minor}|yes" "${VERSION}|yes" "${major}.${next_minor}|no" "${next_major}.0|no")
+if(major EQUAL 0)
+  # Asking for any 0.x names no interface at all.
+  list(APPEND cases "0|no")
+  # SameMajorVersion would take any 0.x for any other.
+  if(minor GREATER 0)
+    math(EXPR previous_minor "${minor} - 1")
+    list(APPEND cases "0.${previous_minor}|no")
+  endif()
+else()
+  list(APPEND cases "${major}|yes" "${major}.0|yes")
+endif()
+math(EXPR next_patch "${patch} + 1")
+list(APPEND cases "${major}.${minor}.${next_patch}|no")
+
+set(CMAKE_SIZEOF_VOID_P 8)
+set(problems "")
+foreach(case IN LISTS cases)
+  string(REPLACE "|" ";" case "${case}")
+  list(GET case 0 requested)
+  list(GET case 1 expected)
+  set(PACKAGE_FIND_VERSION ${requested})
+  string(REPLACE "." ";" requested_parts "${requested}")
+  list(LENGTH requested_parts count)
+  list(APPEND requested_parts 0 0 0)
+  list(GET requested_parts 0 PACKAGE_FIND_VERSION_MAJOR)
+  list(GET requested_parts 1 PACKAGE_FIND_VERSION_MINOR)
+  list(GET requested_parts 2 PACKAGE_FIND_VERSION_PATCH)
+  set(PACKAGE_FIND_VERSION_COUNT ${count})
+  set(PACKAGE_FIND_VERSION_RANGE FALSE)
+  unset(PACKAGE_VERSION_COMPATIBLE)
+  include("${VERSION_FILE}")
+  if(PACKAGE_VERSION_COMPATIBLE)
+    set(answer yes)
+  else()
+    set(answer no)
+  endif()
+  if(NOT answer STREQUAL expected)
+    string(APPEND problems "  asked for ${requested}: compatible ${answer}, expected ${expected}\n")
+  endif()
+endforeach()
+if(problems)
+  message(FATAL_ERROR "version ${VERSION} of the package answers wrongly:\n${problems}")
+endif()
