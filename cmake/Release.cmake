@@ -74,3 +74,66 @@ if(LUMOX_STANDINS)
       DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/${_folder} COMPONENT host)
   endforeach()
 endif()
+
+# --- Release archives (CPack) ------------------------------------------------
+# Three archives, each laid out as an install root so that they unpack into
+# one folder side by side: the plug-in with the README and an install note;
+# the devel package; the stand-in host with the example scenes. (The
+# stand-in SDK's DLLs would land in bin/ a second time on Windows.)
+if(WIN32)
+  set(LUMOX_PACKAGE_PLATFORM windows-x64)
+  set(_archive ZIP)
+  set(_archive_suffix .zip)
+else()
+  set(LUMOX_PACKAGE_PLATFORM linux-${CMAKE_SYSTEM_PROCESSOR})
+  set(_archive TGZ)
+  set(_archive_suffix .tar.gz)
+endif()
+set(LUMOX_PLUGIN_ARCHIVE ${PROJECT_NAME}-${PROJECT_VERSION}-${LUMOX_PACKAGE_PLATFORM})
+set(LUMOX_DEVEL_ARCHIVE ${PROJECT_NAME}-devel-${PROJECT_VERSION}-${LUMOX_PACKAGE_PLATFORM})
+set(LUMOX_HOST_ARCHIVE ${PROJECT_NAME}-host-${PROJECT_VERSION}-${LUMOX_PACKAGE_PLATFORM})
+set(LUMOX_ARCHIVE_SUFFIX ${_archive_suffix})
+
+# The install note names the files as this platform has them.
+set(LUMOX_PLUGIN_FILE LumoxIndirect${CMAKE_SHARED_MODULE_SUFFIX})
+set(LUMOX_HOST_PROGRAM ddhost${CMAKE_EXECUTABLE_SUFFIX})
+set(LUMOX_DEVEL_ARCHIVE_FILE ${LUMOX_DEVEL_ARCHIVE}${_archive_suffix})
+set(LUMOX_HOST_ARCHIVE_FILE ${LUMOX_HOST_ARCHIVE}${_archive_suffix})
+configure_file(${LUMOX_RELEASE_DIR}/INSTALL.txt.in ${PROJECT_BINARY_DIR}/package/INSTALL.txt @ONLY)
+
+install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_BINARY_DIR}/package/INSTALL.txt
+  DESTINATION . COMPONENT notes EXCLUDE_FROM_ALL)
+if(LUMOX_STANDINS)
+  install(FILES
+      ${PROJECT_SOURCE_DIR}/examples/bounce-light.ddscript
+      ${PROJECT_SOURCE_DIR}/examples/several-lights.ddscript
+      ${PROJECT_SOURCE_DIR}/examples/shader-instance.ddscript
+    DESTINATION examples COMPONENT examples EXCLUDE_FROM_ALL)
+endif()
+
+set(CPACK_PACKAGE_NAME ${PROJECT_NAME})
+set(CPACK_PACKAGE_VENDOR "${PROJECT_NAME} developers")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
+set(CPACK_PACKAGE_FILE_NAME ${LUMOX_PLUGIN_ARCHIVE})
+set(CPACK_GENERATOR ${_archive})
+set(CPACK_ARCHIVE_COMPONENT_INSTALL ON)
+set(CPACK_COMPONENTS_GROUPING ONE_PER_GROUP)
+set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+set(CPACK_COMPONENT_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+set(CPACK_VERBATIM_VARIABLES ON)
+set(CPACK_COMPONENTS_ALL plugin notes devel)
+if(LUMOX_STANDINS)
+  list(APPEND CPACK_COMPONENTS_ALL host examples)
+endif()
+set(CPACK_ARCHIVE_RELEASE_FILE_NAME ${LUMOX_PLUGIN_ARCHIVE})
+set(CPACK_ARCHIVE_DEVEL_FILE_NAME ${LUMOX_DEVEL_ARCHIVE})
+set(CPACK_ARCHIVE_HOST_FILE_NAME ${LUMOX_HOST_ARCHIVE})
+include(CPack)
+cpack_add_component_group(release DISPLAY_NAME "The plug-in")
+cpack_add_component_group(devel DISPLAY_NAME "For renderer bridges")
+cpack_add_component_group(host DISPLAY_NAME "The stand-in host")
+cpack_add_component(plugin GROUP release)
+cpack_add_component(notes GROUP release)
+cpack_add_component(devel GROUP devel)
+cpack_add_component(host GROUP host)
+cpack_add_component(examples GROUP host)
