@@ -1,23 +1,39 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, if missing.
+#
+#   scripts/install-dependencies.sh              everything the test command needs
+#   scripts/install-dependencies.sh --main-job   only the Linux main job's
+#                                                (scripts/run-example.sh)
 set -euo pipefail
 
-packages=(
-  cmake ninja-build g++ file          # the native build
-  libgtest-dev libgmock-dev           # tests (and GoogleTest sources for the Windows leg)
-  libbenchmark-dev                    # benchmarks
+# The main job: the plug-in and the stand-in host on Linux, the viewer picture.
+main_job=(
+  cmake ninja-build g++               # the native build
   libboost-dev libboost-thread-dev    # call_once, noncopyable, string algorithms, tokenizer
   libcli11-dev                        # ddhost's command line
   libstb-dev                          # PNG for ddhost's viewer picture and its tests
   libopengl-dev libgl-dev             # the platform's OpenGL ABI (GLVND) the plug-in links
   libegl-dev libegl-mesa0             # ddhost's and the tests' off-screen context: EGL, Mesa's
   libgl1-mesa-dri                     # Mesa's llvmpipe, which draws on both legs
+)
+# The test command: both legs, sanitizers, fuzzing, benchmarks, the API reference.
+tests=(
+  file                                # the plug-in's kind, in its tests
+  libgtest-dev libgmock-dev           # tests (and GoogleTest sources for the Windows leg)
+  libbenchmark-dev                    # benchmarks
+  doxygen                             # the bridge API reference (target docs)
   g++-mingw-w64-x86-64-posix          # the Windows x64 leg
   wine64                              # runs the Windows leg's tests
   xvfb libgl1                         # an X display and Mesa's GLX for Wine
   clang libclang-rt-14-dev            # libFuzzer targets
   valgrind                            # memory checks of ddhost
 )
+
+case "${1:-}" in
+  --main-job) packages=("${main_job[@]}") ;;
+  "") packages=("${main_job[@]}" "${tests[@]}") ;;
+  *) echo "usage: $0 [--main-job]" >&2; exit 2 ;;
+esac
 
 missing=()
 for package in "${packages[@]}"; do

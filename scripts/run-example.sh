@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Builds the Linux leg, installs it into a local prefix, and runs the
-# installed stand-in host on an example: the RIB goes to the terminal and
-# the 3D viewer into a PNG. On a fresh machine it first installs what the
-# build needs.
+# Builds the plug-in and the stand-in host for Linux, installs them into a
+# local prefix, and runs the installed stand-in host on an example: the RIB
+# goes to the terminal and the 3D viewer into a PNG. On a fresh machine it
+# first installs what the build needs.
 #
 #   scripts/run-example.sh [EXAMPLE.ddscript [ddhost options...]]
 set -euo pipefail
@@ -13,10 +13,11 @@ shift || true
 prefix=build/linux-install
 picture=build/viewer.png
 
-scripts/install-dependencies.sh
-cmake --preset linux
-cmake --build --preset linux
-cmake --install build/linux --prefix "$prefix"
+# Only what this job needs: no cross compiler, no Wine, no tests.
+scripts/install-dependencies.sh --main-job
+cmake --preset main-job
+cmake --build --preset main-job
+cmake --install build/main-job --prefix "$prefix"
 
 echo "== $prefix/bin/ddhost ${*:+$* }--viewer $picture $example"
 "$prefix/bin/ddhost" "$@" --viewer "$picture" "$example"
