@@ -3,7 +3,7 @@ cmake_minimum_required(VERSION 3.25)
 # the sdk, devel, plugin and host components, installed there, and run on
 # its scene; what it writes is compared with the golden file.
 #   -DBUILD_DIR (this build) -DEXAMPLE_DIR -DWORK_DIR -DGOLDEN -DPROGRAM (file name)
-#   -DCXX_COMPILER -DBUILD_TYPE [-DTOOLCHAIN] [-DEMULATOR]
+#   -DCXX_COMPILER -DBUILD_TYPE [-DSANITIZERS] [-DTOOLCHAIN] [-DEMULATOR]
 
 function(run)
   execute_process(COMMAND ${ARGN} RESULT_VARIABLE failed OUTPUT_VARIABLE output ERROR_VARIABLE output)
@@ -21,6 +21,9 @@ endforeach()
 
 set(configure -S "${EXAMPLE_DIR}" -B "${WORK_DIR}/build" -G Ninja
   "-DCMAKE_PREFIX_PATH=${prefix}" "-DCMAKE_INSTALL_PREFIX=${prefix}" "-DCMAKE_BUILD_TYPE=${BUILD_TYPE}")
+if(SANITIZERS)
+  list(APPEND configure "-DCMAKE_CXX_FLAGS=-fsanitize=${SANITIZERS}" "-DCMAKE_EXE_LINKER_FLAGS=-fsanitize=${SANITIZERS}")
+endif()
 if(TOOLCHAIN)
   # A cross build searches only below its roots: the install is one.
   list(APPEND configure "-DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN}" "-DCMAKE_FIND_ROOT_PATH=${prefix}")
