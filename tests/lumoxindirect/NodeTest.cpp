@@ -93,14 +93,26 @@ TEST_F(NodeFixture, OnlyTheCategoryControlRebuildsTheSet) {
 }
 
 TEST_F(NodeFixture, ValidationRebuildsTheSetThenRunsTheLightsOwn) {
+  control("category").setText("key");
+  // What the light's own validation finds when it runs: the rebuilt set.
+  std::vector<std::set<std::string>> seenByBase;
+  standin::ddimage::nodeOf(op).onCall = [&](const std::string& call) {
+    if (call.rfind("LightOp::_validate", 0) == 0) {
+      seenByBase.push_back(*light->categories());
+    }
+  };
   for (const bool forReal : {false, true}) {
-    light->categories()->insert("stale");
+    SCOPED_TRACE(forReal ? "for real" : "not for real");
+    *light->categories() = {"stale"};
     hostCalls().clear();
+    seenByBase.clear();
     op->validate(forReal);
-    EXPECT_TRUE(light->categories()->empty());
+    EXPECT_EQ(*light->categories(), (std::set<std::string>{"key"}));
     const std::string chained = forReal ? "LightOp::_validate(true)" : "LightOp::_validate(false)";
     EXPECT_TRUE(hostCalled(chained)) << chained;
+    EXPECT_EQ(seenByBase, (std::vector<std::set<std::string>>{{"key"}}));
   }
+  standin::ddimage::nodeOf(op).onCall = nullptr;
 }
 
 TEST_F(NodeFixture, CategoryControlIsBoundToTheCategoryText) {
