@@ -73,7 +73,9 @@ const PathForm kForms[] = {
 };
 
 TEST(DdhostWindowsPaths, EveryPathOptionTakesEveryForm) {
-  ASSERT_TRUE(standin::offscreen::OffscreenContext::displayAvailable()) << "the viewer needs a display";
+  if (!standin::offscreen::OffscreenContext::displayAvailable()) {
+    GTEST_SKIP() << "no display for OpenGL";
+  }
   // On the drive of the installed tree, so the plug-in folder has a
   // drive-root form too.
   const testsupport::TemporaryDirectory scratch;  // only for a unique name
