@@ -332,6 +332,22 @@ TEST_F(Emission, AThrowingCollaboratorLeavesTheScopeClosed) {
   standin::lumox::setThrowingFunction("");
 }
 
+// Closing the scope while the bridge's exception unwinds fails too: the
+// bridge still gets its own exception, not the renderer's.
+TEST_F(Emission, TheFirstExceptionIsTheOneThatPassesOut) {
+  graph.connect(op, 0, image);
+  standin::lumox::setThrowingFunction("LxTransformEnd");
+  RecordingExporter exporter(RecordingExporter::Answer::Throw);
+  try {
+    light->emitLight(options, &exporter, false);
+    ADD_FAILURE() << "no exception";
+  } catch (const std::runtime_error& error) {
+    EXPECT_STREQ(error.what(), "exporter failed");
+  }
+  standin::lumox::setThrowingFunction("");
+  EXPECT_THAT(testsupport::functionsOf(standin::lumox::transcript()), ElementsAre("LxTransformBegin", "LxTransformEnd"));
+}
+
 TEST_F(Emission, AThrowingHostNameLeavesTheScopeClosed) {
   graph.connect(op, 0, image);
   DD::Image::Op::print_name_cb = [](std::ostream&, const DD::Image::Op*) { throw std::runtime_error("host failed"); };

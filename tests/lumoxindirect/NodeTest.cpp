@@ -76,6 +76,7 @@ TEST_F(NodeFixture, KnobChangedPassesTheBaseAnswerThrough) {
     standin::ddimage::nodeOf(op).knobChangedAnswer = answer;
     EXPECT_EQ(op->knob_changed(&control("samples")), answer);
     EXPECT_EQ(op->knob_changed(&category), answer);
+    EXPECT_EQ(op->knob_changed(nullptr), answer);
   }
 }
 
@@ -86,6 +87,7 @@ TEST_F(NodeFixture, OnlyTheCategoryControlRebuildsTheSet) {
 
   op->knob_changed(&control("samples"));
   op->knob_changed(&control("falloff"));
+  op->knob_changed(nullptr);
   EXPECT_EQ(*light->categories(), (std::set<std::string>{"stale"}));
 
   op->knob_changed(&category);
@@ -134,6 +136,16 @@ TEST_F(NodeFixture, CategoryControlIsBoundToTheCategoryText) {
   category.setText("");
   op->validate(true);
   EXPECT_TRUE(light->categories()->empty());
+}
+
+// Before the host has built its panel, the node's text is bound to nothing.
+TEST_F(NodeFixture, ANodeValidatedBeforeItsPanelHasNoCategories) {
+  DD::Image::Op* unpanelled = graph.create("LumoxIndirect", "Bounce2");
+  auto* unpanelledLight = dynamic_cast<lumoxindirect::LumoxIndirectBase*>(unpanelled);
+  ASSERT_NE(unpanelledLight, nullptr);
+  unpanelledLight->categories()->insert("stale");
+  unpanelled->validate(true);
+  EXPECT_TRUE(unpanelledLight->categories()->empty());
 }
 
 TEST_F(NodeFixture, CategoryTextOutlivesARebuiltPanel) {
