@@ -37,6 +37,12 @@ else()
 endif()
 add_library(LumoxIndirect::boost_thread ALIAS lumox_boost_thread)
 
+# Boost.DLL, header-only on std::filesystem: where a module's own file is.
+add_library(lumox_boost_dll INTERFACE)
+add_library(LumoxIndirect::boost_dll ALIAS lumox_boost_dll)
+target_link_libraries(lumox_boost_dll INTERFACE Boost::headers ${CMAKE_DL_LIBS})
+target_compile_definitions(lumox_boost_dll INTERFACE BOOST_DLL_USE_STD_FS)
+
 find_package(Threads REQUIRED)
 
 

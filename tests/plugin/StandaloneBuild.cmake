@@ -23,7 +23,8 @@ set(configure -S "${SOURCE_DIR}" -B "${WORK_DIR}/build" -G Ninja
   -DLUMOX_STANDINS=OFF "-DCMAKE_PREFIX_PATH=${sdk}" -DLUMOX_WARNINGS_AS_ERRORS=ON
   "-DCMAKE_BUILD_TYPE=${BUILD_TYPE}")
 if(TOOLCHAIN)
-  list(APPEND configure "-DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN}")
+  # A cross build searches only below its roots: the SDK is one.
+  list(APPEND configure "-DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN}" "-DCMAKE_FIND_ROOT_PATH=${sdk}")
 else()
   list(APPEND configure "-DCMAKE_CXX_COMPILER=${CXX_COMPILER}")
 endif()
