@@ -1,4 +1,4 @@
-#include "ParameterList.h"
+#include <lumoxindirect/logic/ParameterList.h>
 
 #include <gtest/gtest.h>
 
