@@ -4,7 +4,7 @@
 #
 #   cmake --build --preset coverage --target coverage_reset   # zero the counters
 #   ctest --preset coverage
-#   cmake --build --preset coverage --target coverage         # report; fails below the floor
+#   cmake --build --preset coverage --target coverage         # report (HTML in coverage-report/); fails below the floor
 
 if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
   message(FATAL_ERROR "LUMOX_COVERAGE needs GCC (its gcov data is what gcovr reads)")
@@ -15,7 +15,7 @@ get_filename_component(_cxx_dir ${CMAKE_CXX_COMPILER} DIRECTORY)
 string(REGEX MATCH "^[0-9]+" _gcc_major ${CMAKE_CXX_COMPILER_VERSION})
 find_program(LUMOX_GCOV NAMES gcov-${_gcc_major} gcov HINTS ${_cxx_dir} REQUIRED)
 
-set(LUMOX_COVERAGE_REPORT_DIR ${PROJECT_BINARY_DIR}/coverage)
+set(LUMOX_COVERAGE_REPORT_DIR ${PROJECT_BINARY_DIR}/coverage-report)
 add_custom_target(coverage
   COMMAND ${CMAKE_COMMAND} -E make_directory ${LUMOX_COVERAGE_REPORT_DIR}
   COMMAND ${LUMOX_GCOVR} --config ${PROJECT_SOURCE_DIR}/gcovr.cfg --root ${PROJECT_SOURCE_DIR}
