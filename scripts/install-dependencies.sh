@@ -27,6 +27,7 @@ tests=(
   xvfb libgl1                         # an X display and Mesa's GLX for Wine
   clang libclang-rt-14-dev            # libFuzzer targets
   valgrind                            # memory checks of ddhost
+  gcovr                               # line and branch coverage of the plug-in's code
 )
 
 case "${1:-}" in
