@@ -13,6 +13,7 @@
 
 #include <exception>
 #include <iostream>
+#include <stdexcept>
 #include <string>
 
 namespace {
