@@ -1,6 +1,6 @@
 // Any bytes as a scene script: the reader returns, and every rejection
 // names a line inside the input and says what is wrong.
-#include "ScriptReader.h"
+#include <ddhost/ScriptReader.h>
 
 #include <algorithm>
 #include <cstddef>
