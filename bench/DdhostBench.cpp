@@ -2,8 +2,8 @@
 // and writes their RIB to a file, against writing the same bytes with one
 // fwrite. A run with an empty scene shows the part that does not grow with
 // the scene (start-up, plug-in loading).
-#include "support/SceneScript.h"
-#include "support/Summary.h"
+#include <bench/SceneScript.h>
+#include <bench/Summary.h>
 
 #include <harness/Files.h>
 #include <harness/Process.h>

@@ -3,9 +3,9 @@
 // scene grows.
 // Each scene runs as its own process; an empty scene shows the part that
 // does not grow with the scene (start-up, plug-in loading).
-#include "support/MeasuredRun.h"
-#include "support/SceneScript.h"
-#include "support/Summary.h"
+#include <bench/MeasuredRun.h>
+#include <bench/SceneScript.h>
+#include <bench/Summary.h>
 
 #include <harness/Files.h>
 #include <harness/TestPaths.h>

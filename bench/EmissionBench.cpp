@@ -2,8 +2,8 @@
 // output open, so what is left is the renderer's entry cost. The floor makes
 // the same three library calls with a parameter list built once, so
 // emitLight/floor is what the light itself adds.
-#include "support/AllocationCounter.h"
-#include "support/Summary.h"
+#include <bench/AllocationCounter.h>
+#include <bench/Summary.h>
 
 #include <standin/ddimage/Graph.h>
 #include <standin/ddimage/Node.h>

@@ -1,8 +1,8 @@
 // What a node's construction costs once the renderer library is set up: the
 // hand-off against copying and converting the path text alone; and setEnv
 // against the C library's setenv.
-#include "support/AllocationCounter.h"
-#include "support/Summary.h"
+#include <bench/AllocationCounter.h>
+#include <bench/Summary.h>
 
 #include <liblumox/Handoff.h>
 #include <liblumox/SetEnv.h>

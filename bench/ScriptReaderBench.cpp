@@ -3,7 +3,7 @@
 // Time per knob should not grow with the block.
 #include <ddhost/ScriptReader.h>
 
-#include "support/Summary.h"
+#include <bench/Summary.h>
 
 #include <benchmark/benchmark.h>
 

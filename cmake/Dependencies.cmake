@@ -27,36 +27,52 @@ if(CMAKE_CROSSCOMPILING AND WIN32)
   target_link_libraries(lumox_boost_thread INTERFACE Boost::headers)
   target_compile_definitions(lumox_boost_thread INTERFACE BOOST_ALL_NO_LIB BOOST_THREAD_USE_LIB)
 else()
+  # Linked statically (Debian's archive is position-independent) and kept
+  # local by the plug-in's version script: the plug-in must not tie itself
+  # to one shared Boost build beside the one a host ships.
+  set(Boost_USE_STATIC_LIBS ON)
   find_package(Boost 1.74 REQUIRED COMPONENTS thread)
   add_library(lumox_boost_thread INTERFACE)
   target_link_libraries(lumox_boost_thread INTERFACE Boost::headers Boost::thread)
 endif()
 add_library(LumoxIndirect::boost_thread ALIAS lumox_boost_thread)
 
+# Boost.DLL, header-only on std::filesystem: where a module's own file is.
+add_library(lumox_boost_dll INTERFACE)
+add_library(LumoxIndirect::boost_dll ALIAS lumox_boost_dll)
+target_link_libraries(lumox_boost_dll INTERFACE Boost::headers ${CMAKE_DL_LIBS})
+target_compile_definitions(lumox_boost_dll INTERFACE BOOST_DLL_USE_STD_FS)
+
 find_package(Threads REQUIRED)
 
-if(LUMOX_BUILD_TESTS)
-  if(CMAKE_CROSSCOMPILING)
-    # No prebuilt GoogleTest for the target: build Debian's shipped sources.
-    set(LUMOX_GOOGLETEST_SOURCE_DIR /usr/src/googletest CACHE PATH "GoogleTest sources")
-    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
-    set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
-    add_subdirectory(${LUMOX_GOOGLETEST_SOURCE_DIR} ${PROJECT_BINARY_DIR}/_deps/googletest EXCLUDE_FROM_ALL)
-  else()
-    find_package(GTest REQUIRED)
-  endif()
-endif()
 
-# OpenGL 1.x for viewer drawing. On Windows it is the system's opengl32 (Wine
-# hands it to Mesa through an X display); on Linux Mesa's off-screen library,
-# which carries the GL entry points itself, so drawing needs no display.
+# OpenGL 1.x for viewer drawing: the platform's OpenGL ABI, never an
+# implementation. On Windows the system's opengl32 (Wine hands it to Mesa
+# through an X display); on Linux GLVND's window-system-free libOpenGL where
+# there is one, as on Debian, else libGL: whatever the host made current is
+# what the plug-in's calls reach.
 add_library(lumox_opengl INTERFACE)
 add_library(LumoxIndirect::opengl ALIAS lumox_opengl)
 if(WIN32)
   target_link_libraries(lumox_opengl INTERFACE opengl32)
 else()
-  find_package(OSMesa REQUIRED)
-  target_link_libraries(lumox_opengl INTERFACE OSMesa::OSMesa)
+  set(OpenGL_GL_PREFERENCE GLVND)
+  find_package(OpenGL REQUIRED)
+  if(TARGET OpenGL::OpenGL)
+    target_link_libraries(lumox_opengl INTERFACE OpenGL::OpenGL)
+  else()
+    target_link_libraries(lumox_opengl INTERFACE OpenGL::GL)
+  endif()
+endif()
+
+if(NOT LUMOX_STANDINS)
+  # The plug-in alone needs nothing more.
+  return()
+endif()
+
+# The stand-in host's off-screen context: EGL on Linux, with no display.
+if(NOT WIN32)
+  find_package(OpenGL REQUIRED COMPONENTS EGL)
 endif()
 
 # ddhost, the stand-in host program: CLI11 for its command line.
@@ -86,3 +102,15 @@ add_library(lumox_stb INTERFACE)
 add_library(LumoxIndirect::stb ALIAS lumox_stb)
 # Not ours to keep warning-free.
 target_include_directories(lumox_stb SYSTEM INTERFACE ${_stb_only})
+
+if(LUMOX_BUILD_TESTS)
+  if(CMAKE_CROSSCOMPILING)
+    # No prebuilt GoogleTest for the target: build Debian's shipped sources.
+    set(LUMOX_GOOGLETEST_SOURCE_DIR /usr/src/googletest CACHE PATH "GoogleTest sources")
+    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+    set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
+    add_subdirectory(${LUMOX_GOOGLETEST_SOURCE_DIR} ${PROJECT_BINARY_DIR}/_deps/googletest EXCLUDE_FROM_ALL)
+  else()
+    find_package(GTest REQUIRED)
+  endif()
+endif()

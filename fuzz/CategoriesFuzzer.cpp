@@ -1,6 +1,6 @@
 // Any text as a category text: the set holds only clean, non-empty names,
 // and each piece of the text between separators is in it.
-#include "Categories.h"
+#include <lumoxindirect/logic/Categories.h>
 
 #include <cctype>
 #include <cstddef>

@@ -1,4 +1,4 @@
-#include "Categories.h"
+#include <lumoxindirect/logic/Categories.h>
 
 #include <boost/algorithm/string/classification.hpp>
 #include <boost/range/algorithm/replace_if.hpp>

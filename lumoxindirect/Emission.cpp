@@ -2,7 +2,7 @@
 #include "LumoxIndirect.h"
 
 #include "ParameterList.h"
-#include "SampleCount.h"
+#include <lumoxindirect/logic/SampleCount.h>
 
 #include <DDImage/Iop.h>
 #include <Lumox/Lumox.h>

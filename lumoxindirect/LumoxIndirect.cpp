@@ -1,6 +1,6 @@
 #include "LumoxIndirect.h"
 
-#include "Categories.h"
+#include <lumoxindirect/logic/Categories.h>
 
 #include <liblumox/Handoff.h>
 

@@ -9,10 +9,12 @@ packages=(
   libboost-dev libboost-thread-dev    # call_once, noncopyable, string algorithms, tokenizer
   libcli11-dev                        # ddhost's command line
   libstb-dev                          # PNG for ddhost's viewer picture and its tests
-  libosmesa6-dev                      # off-screen OpenGL for the viewer
+  libopengl-dev libgl-dev             # the platform's OpenGL ABI (GLVND) the plug-in links
+  libegl-dev libegl-mesa0             # ddhost's and the tests' off-screen context: EGL, Mesa's
+  libgl1-mesa-dri                     # Mesa's llvmpipe, which draws on both legs
   g++-mingw-w64-x86-64-posix          # the Windows x64 leg
   wine64                              # runs the Windows leg's tests
-  xvfb libgl1 libgl1-mesa-dri         # an X display and Mesa's OpenGL for Wine
+  xvfb libgl1                         # an X display and Mesa's GLX for Wine
   clang libclang-rt-14-dev            # libFuzzer targets
   valgrind                            # memory checks of ddhost
 )

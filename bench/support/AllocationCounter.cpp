@@ -1,7 +1,7 @@
 // Replaces every form of the global operator new and delete. Shared
 // libraries resolve them to the program's definitions, so their
 // allocations are counted as well.
-#include "support/AllocationCounter.h"
+#include <bench/AllocationCounter.h>
 
 #include <standin/lumox/RibOutput.h>
 

@@ -1,4 +1,4 @@
-#include "support/MeasuredRun.h"
+#include <bench/MeasuredRun.h>
 
 #include <cerrno>
 #include <chrono>

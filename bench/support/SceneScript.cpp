@@ -1,4 +1,4 @@
-#include "support/SceneScript.h"
+#include <bench/SceneScript.h>
 
 #include <sstream>
 

@@ -1,4 +1,4 @@
-#include "support/Summary.h"
+#include <bench/Summary.h>
 
 #include <algorithm>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "Categories.h"
+#include <lumoxindirect/logic/Categories.h>
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,7 @@
 // The node's viewer drawing replaces the light base class's rather than
 // adding to it: the stand-in's bases record being called.
 #include "lumoxindirect/NodeFixture.h"
+#include "support/GlAvailability.h"
 
 #include <standin/ddimage/HostViewerContext.h>
 #include <standin/offscreen/OffscreenContext.h>
@@ -25,8 +26,8 @@ TEST_F(NodeFixture, DrawHandleDoesNotChainToTheBaseClass) {
   standin::ddimage::HostViewerContext viewer;
   viewer.setDrawMode(4);
 
-  if (!standin::offscreen::OffscreenContext::displayAvailable()) {
-    GTEST_SKIP() << "no display for OpenGL";
+  if (const auto reason = testsupport::glUnavailable()) {
+    GTEST_SKIP() << *reason;
   }
   const standin::offscreen::OffscreenContext gl{64, 64};
 

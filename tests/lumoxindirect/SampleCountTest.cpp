@@ -1,4 +1,4 @@
-#include "SampleCount.h"
+#include <lumoxindirect/logic/SampleCount.h>
 
 #include <gtest/gtest.h>
 

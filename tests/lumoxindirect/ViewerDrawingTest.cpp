@@ -2,6 +2,7 @@
 // the GL state and pixels it leaves, not only the calls it makes.
 #include "lumoxindirect/NodeFixture.h"
 #include "support/GlState.h"
+#include "support/GlAvailability.h"
 
 #include <DDImage/AxisOp.h>
 #include <DDImage/Matrix4.h>
@@ -189,8 +190,8 @@ protected:
     if (HasFatalFailure()) {
       return;
     }
-    if (!standin::offscreen::OffscreenContext::displayAvailable()) {
-      GTEST_SKIP() << "no display for OpenGL";
+    if (const auto reason = testsupport::glUnavailable()) {
+      GTEST_SKIP() << *reason;
     }
     try {
       context = std::make_unique<standin::offscreen::OffscreenContext>(kWidth, kHeight);

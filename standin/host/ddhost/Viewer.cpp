@@ -19,6 +19,7 @@
 #include <GL/gl.h>
 
 #include <algorithm>
+#include <memory>
 #include <stdexcept>
 #include <string>
 
@@ -90,7 +91,13 @@ const SceneNode& sceneNodeOf(const std::vector<SceneNode>& nodes, const Op* op) 
 }  // namespace
 
 Picture drawViewer(const std::vector<SceneNode>& nodes, ViewerSize size) {
-  standin::offscreen::OffscreenContext context(size.width, size.height);
+  std::unique_ptr<standin::offscreen::OffscreenContext> context;
+  try {
+    context = std::make_unique<standin::offscreen::OffscreenContext>(size.width, size.height);
+  } catch (const std::exception& error) {
+    // Out of memory included: Mesa allocates the picture's buffers here.
+    throw std::runtime_error(std::string("cannot create the viewer's OpenGL context: ") + error.what());
+  }
   glViewport(0, 0, size.width, size.height);
   glDisable(GL_DEPTH_TEST);
   glDisable(GL_LIGHTING);
@@ -132,23 +139,28 @@ Picture drawViewer(const std::vector<SceneNode>& nodes, ViewerSize size) {
       drawingFailed(sceneNodeOf(nodes, op), error.what());
     }
   }
-  const std::vector<std::uint8_t> rgba = context.readPixels();
+  try {
+    const std::vector<std::uint8_t> rgba = context->readPixels();
 
-  Picture picture;
-  picture.width = size.width;
-  picture.height = size.height;
-  picture.rgb.resize(static_cast<std::size_t>(size.width) * static_cast<std::size_t>(size.height) * 3);
-  for (int y = 0; y < size.height; ++y) {
-    const std::size_t from = static_cast<std::size_t>(size.height - 1 - y) * static_cast<std::size_t>(size.width) * 4;
-    const std::size_t to = static_cast<std::size_t>(y) * static_cast<std::size_t>(size.width) * 3;
-    for (int x = 0; x < size.width; ++x) {
-      const auto column = static_cast<std::size_t>(x);
-      picture.rgb[to + column * 3 + 0] = rgba[from + column * 4 + 0];
-      picture.rgb[to + column * 3 + 1] = rgba[from + column * 4 + 1];
-      picture.rgb[to + column * 3 + 2] = rgba[from + column * 4 + 2];
+    Picture picture;
+    picture.width = size.width;
+    picture.height = size.height;
+    picture.rgb.resize(static_cast<std::size_t>(size.width) * static_cast<std::size_t>(size.height) * 3);
+    for (int y = 0; y < size.height; ++y) {
+      const std::size_t from = static_cast<std::size_t>(size.height - 1 - y) * static_cast<std::size_t>(size.width) * 4;
+      const std::size_t to = static_cast<std::size_t>(y) * static_cast<std::size_t>(size.width) * 3;
+      for (int x = 0; x < size.width; ++x) {
+        const auto column = static_cast<std::size_t>(x);
+        picture.rgb[to + column * 3 + 0] = rgba[from + column * 4 + 0];
+        picture.rgb[to + column * 3 + 1] = rgba[from + column * 4 + 1];
+        picture.rgb[to + column * 3 + 2] = rgba[from + column * 4 + 2];
+      }
     }
+    return picture;
+  } catch (const std::bad_alloc&) {
+    throw std::runtime_error("not enough memory for a " + std::to_string(size.width) + "x" +
+                             std::to_string(size.height) + " viewer picture");
   }
-  return picture;
 }
 
 }  // namespace ddhost

@@ -87,5 +87,12 @@ void closeOutput() {
   }
 }
 
+std::string ribString(std::string_view bytes) {
+  std::string text;
+  text.reserve(bytes.size() + 2);
+  appendRibString(text, bytes);
+  return text;
+}
+
 }  // namespace lumox
 }  // namespace standin

@@ -19,7 +19,7 @@ enum class Type { Int, Float, Color, String, Unknown };
 // Why a parameter is left out of the call's line.
 enum class Skip { None, NullDeclaration, NullValue, NotFinite, NullString, UnknownType };
 
-struct Parameter {
+struct Classification {
   Type type = Type::Unknown;
   Skip skip = Skip::None;
 };
@@ -52,8 +52,8 @@ bool finite(const float* values, int n) {
   return true;
 }
 
-Parameter classify(const char* token, const void* value) {
-  Parameter p;
+Classification classify(const char* token, const void* value) {
+  Classification p;
   if (token == nullptr) {
     p.skip = Skip::NullDeclaration;
     return p;
@@ -101,10 +101,31 @@ const char* reason(Skip skip) {
   return "";
 }
 
+
+template <typename Number>
+void appendNumber(std::string& text, Number value) {
+  char digits[32];
+  const auto result = std::to_chars(digits, digits + sizeof digits, value);
+  text.append(digits, result.ptr);
+}
+
+void appendFloats(std::string& text, const float* values, int n) {
+  text += '[';
+  for (int i = 0; i < n; ++i) {
+    if (i > 0) {
+      text += ' ';
+    }
+    appendNumber(text, values[i]);
+  }
+  text += ']';
+}
+
 bool needsEscape(char c) {
   const auto byte = static_cast<unsigned char>(c);
   return c == '"' || c == '\\' || byte < 0x20 || byte == 0x7f;
 }
+
+}  // namespace
 
 // Runs of plain bytes go in whole.
 void appendRibString(std::string& text, std::string_view bytes) {
@@ -129,33 +150,6 @@ void appendRibString(std::string& text, std::string_view bytes) {
   }
   text.append(bytes.data() + plain, bytes.size() - plain);
   text += '"';
-}
-
-template <typename Number>
-void appendNumber(std::string& text, Number value) {
-  char digits[32];
-  const auto result = std::to_chars(digits, digits + sizeof digits, value);
-  text.append(digits, result.ptr);
-}
-
-void appendFloats(std::string& text, const float* values, int n) {
-  text += '[';
-  for (int i = 0; i < n; ++i) {
-    if (i > 0) {
-      text += ' ';
-    }
-    appendNumber(text, values[i]);
-  }
-  text += ']';
-}
-
-}  // namespace
-
-std::string ribString(std::string_view bytes) {
-  std::string text;
-  text.reserve(bytes.size() + 2);
-  appendRibString(text, bytes);
-  return text;
 }
 
 std::string ribFloat(float value) {
@@ -245,7 +239,7 @@ void RibWriter::declaration(const Head& head, int count, const LxToken tokens[],
   indent();
   head();
   for (int k = 0; k < count; ++k) {
-    const Parameter p = classify(tokens[k], values[k]);
+    const Classification p = classify(tokens[k], values[k]);
     if (p.skip != Skip::None) {
       continue;
     }

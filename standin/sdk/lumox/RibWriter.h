@@ -14,6 +14,8 @@ namespace lumox {
 
 // The shortest text that reads back to the same float; locale-independent.
 std::string ribFloat(float value);
+// Appends `bytes` as ribString() forms them.
+void appendRibString(std::string& text, std::string_view bytes);
 
 // Each call is written straight into a buffer that goes to the stream in
 // large blocks; flush() hands over what is left. What is not flushed when

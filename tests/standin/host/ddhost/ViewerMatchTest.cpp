@@ -4,6 +4,7 @@
 //   ddhost --viewer several-lights.png --viewer-size 320x180 examples/several-lights.ddscript
 #include "DdhostRun.h"
 #include "PngPicture.h"
+#include "support/GlAvailability.h"
 
 #include <harness/TestPaths.h>
 
@@ -46,8 +47,8 @@ Difference compare(const PngPicture& a, const PngPicture& b) {
 }
 
 TEST(DdhostViewerMatch, PictureMatchesTheReferenceOnEveryPlatform) {
-  if (!standin::offscreen::OffscreenContext::displayAvailable()) {
-    GTEST_SKIP() << "no display for OpenGL";
+  if (const auto reason = testsupport::glUnavailable()) {
+    GTEST_SKIP() << *reason;
   }
   const testsupport::TemporaryDirectory dir;
   const fs::path picture = dir.path() / "several-lights.png";

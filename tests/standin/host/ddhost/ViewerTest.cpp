@@ -2,6 +2,7 @@
 // the node, in the color the node is drawn in.
 #include "DdhostRun.h"
 #include "PngPicture.h"
+#include "support/GlAvailability.h"
 
 #include <harness/TestPaths.h>
 
@@ -68,8 +69,8 @@ int countInBox(const PngPicture& image, const Box& box, Rgb color) {
 }
 
 TEST(DdhostViewer, DrawsEachLabelWhereItsNodeProjects) {
-  if (!standin::offscreen::OffscreenContext::displayAvailable()) {
-    GTEST_SKIP() << "no display for OpenGL";
+  if (const auto reason = testsupport::glUnavailable()) {
+    GTEST_SKIP() << *reason;
   }
   const testsupport::TemporaryDirectory dir;
   const fs::path picture = dir.path() / "viewer.png";
@@ -136,5 +137,53 @@ TEST(DdhostViewer, AFailedPictureKeepsNoRib) {
     EXPECT_TRUE(fs::is_empty(dir.path()));
   }
 }
+
+#if !defined(_WIN32)
+// A viewer context that cannot be had is an error naming the reason, never a
+// crash: a driver Mesa cannot load, and a picture too large for the memory
+// the process may have.
+struct ContextFailure {
+  const char* name;
+  const char* driver;           // GALLIUM_DRIVER for the child, or none
+  const char* size;             // --viewer-size
+  unsigned long long memoryCap;  // RLIMIT_AS in bytes, or 0 for none
+  const char* message;
+};
+
+class DdhostViewerContextFailure : public ::testing::TestWithParam<ContextFailure> {};
+
+TEST_P(DdhostViewerContextFailure, ExitsOneWithTheReasonAndWritesNothing) {
+  const ContextFailure& c = GetParam();
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  if (c.memoryCap != 0) {
+    GTEST_SKIP() << "a sanitised ddhost reserves its shadow memory beyond any such cap";
+  }
+#endif
+  const testsupport::TemporaryDirectory dir;
+  const fs::path rib = dir.path() / "scene.rib";
+  const fs::path picture = dir.path() / "viewer.png";
+  std::string command;
+  if (c.memoryCap != 0) {
+    command += "ulimit -v " + std::to_string(c.memoryCap / 1024) + " && ";
+  }
+  if (c.driver != nullptr) {
+    command += std::string("GALLIUM_DRIVER=") + c.driver + " ";
+  }
+  command += "exec '" + testsupport::installedDdhost().string() + "' -o '" + rib.string() + "' --viewer '" +
+             picture.string() + "' --viewer-size " + c.size + " '" + exampleScript("bounce-light") + "'";
+  const ProcessResult run = testsupport::runProcess("/bin/sh", {"-c", command});
+  EXPECT_EQ(run.exitStatus, 1) << run.err;
+  EXPECT_THAT(run.err, HasSubstr(c.message));
+  EXPECT_TRUE(fs::is_empty(dir.path()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, DdhostViewerContextFailure,
+    ::testing::Values(
+        ContextFailure{"UnknownDriver", "bogus", "320x180", 0, "cannot create the viewer's OpenGL context: "},
+        ContextFailure{"PictureBeyondTheMemoryCap", nullptr, "4096x4096", 400000ull * 1024,
+                       "not enough memory for a 4096x4096 viewer picture"}),
+    [](const ::testing::TestParamInfo<ContextFailure>& param) { return std::string(param.param.name); });
+#endif
 
 }  // namespace

@@ -25,7 +25,7 @@ std::vector<std::string> lines(const std::string& text) {
   return result;
 }
 
-class RibOutput : public ::testing::Test {
+class RibOutputTest : public ::testing::Test {
 protected:
   void SetUp() override {
     standin::lumox::reset();
@@ -60,7 +60,7 @@ protected:
   std::ostringstream out;
 };
 
-TEST_F(RibOutput, StringsAreQuotedAndEscaped) {
+TEST_F(RibOutputTest, StringsAreQuotedAndEscaped) {
   struct Case {
     std::string bytes;
     std::string rib;
@@ -87,7 +87,7 @@ TEST_F(RibOutput, StringsAreQuotedAndEscaped) {
   }
 }
 
-TEST_F(RibOutput, FloatsAreTheShortestTextThatReadsBack) {
+TEST_F(RibOutputTest, FloatsAreTheShortestTextThatReadsBack) {
   const float cases[] = {0.1f,    1.0f,           0.0f,      -0.0f,     1.0f / 3.0f,
                          1e-8f,   3.4028235e+38f, -2.5f,     100000.0f, 1.17549435e-38f,
                          1e-45f,  123456792.0f,   0.30000001f};
@@ -108,7 +108,7 @@ TEST_F(RibOutput, FloatsAreTheShortestTextThatReadsBack) {
   }
 }
 
-TEST_F(RibOutput, EachKindOfValueIsBracketed) {
+TEST_F(RibOutputTest, EachKindOfValueIsBracketed) {
   const std::int32_t count = -3;
   const float color[3] = {1.0f, 0.5f, 0.25f};
   const float single = 2.0f;
@@ -120,7 +120,7 @@ TEST_F(RibOutput, EachKindOfValueIsBracketed) {
                                              "\"color c\" [1 0.5 0.25] \"float f\" [2] \"string s\" [\"x\"]"));
 }
 
-TEST_F(RibOutput, WhatCannotBeWrittenBecomesACommentLine) {
+TEST_F(RibOutputTest, WhatCannotBeWrittenBecomesACommentLine) {
   const float nan = std::numeric_limits<float>::quiet_NaN();
   const float inf = std::numeric_limits<float>::infinity();
   const float color[3] = {1.0f, inf, 0.0f};
@@ -140,7 +140,7 @@ TEST_F(RibOutput, WhatCannotBeWrittenBecomesACommentLine) {
   EXPECT_EQ(b[6], "LightSource \"ovLumoxIndirect\" 1 \"int hitmode\" [1]");
 }
 
-TEST_F(RibOutput, BrokenCallsAreCommentedNotFollowed) {
+TEST_F(RibOutputTest, BrokenCallsAreCommentedNotFollowed) {
   LxLightSourceV("s", -1, nullptr, nullptr);
   LxLightSourceV("s", 2, nullptr, nullptr);
   LxTransformEnd();
@@ -153,7 +153,7 @@ TEST_F(RibOutput, BrokenCallsAreCommentedNotFollowed) {
   EXPECT_THAT(b[4], ::testing::AllOf(::testing::StartsWith("# "), HasSubstr("TransformEnd without TransformBegin")));
 }
 
-TEST_F(RibOutput, ScopesIndentTheirLines) {
+TEST_F(RibOutputTest, ScopesIndentTheirLines) {
   LxTransformBegin();
   LxTransformBegin();
   LxLightSourceV("s", 0, nullptr, nullptr);
@@ -164,7 +164,7 @@ TEST_F(RibOutput, ScopesIndentTheirLines) {
                                              "  TransformEnd", "  # between", "TransformEnd"));
 }
 
-TEST_F(RibOutput, LightNumbersPastTheSequenceRangeAreStrings) {
+TEST_F(RibOutputTest, LightNumbersPastTheSequenceRangeAreStrings) {
   standin::lumox::setRecording(false);
   for (int i = 0; i < 65536; ++i) {
     LxLightSourceV("s", 0, nullptr, nullptr);
@@ -176,7 +176,7 @@ TEST_F(RibOutput, LightNumbersPastTheSequenceRangeAreStrings) {
   EXPECT_EQ(b[65535], "LightSource \"s\" \"65536\"");
 }
 
-TEST_F(RibOutput, NumberingStartsAgainWithEachOutput) {
+TEST_F(RibOutputTest, NumberingStartsAgainWithEachOutput) {
   LxLightSourceV("s", 0, nullptr, nullptr);
   std::ostringstream second;
   standin::lumox::openOutput(second);
@@ -213,7 +213,7 @@ TEST(UninitialisedLibrary, RefusesSceneCallsUntilInitialised) {
   standin::lumox::reset();
 }
 
-TEST_F(RibOutput, AnUnwritableFileIsAnError) {
+TEST_F(RibOutputTest, AnUnwritableFileIsAnError) {
   EXPECT_THROW(standin::lumox::openOutputFile("/nonexistent-folder/for/sure/out.rib"), std::runtime_error);
 }
 

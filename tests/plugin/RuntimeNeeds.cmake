@@ -1,0 +1,40 @@
+cmake_minimum_required(VERSION 3.25)
+# The plug-in file needs at run time only what a host provides: its SDK, the
+# renderer library, the platform's OpenGL ABI, the C and C++ runtime.
+# Anything else is named.
+#   -DPLUGIN=<file> -DKIND=elf|pe -DTOOL=<readelf or objdump> -DALLOWED=<;-list>
+
+if(KIND STREQUAL "elf")
+  execute_process(COMMAND ${TOOL} -d ${PLUGIN} OUTPUT_VARIABLE dynamic RESULT_VARIABLE failed)
+  string(REGEX MATCHALL "\\(NEEDED\\)[^\n]*\\[[^]\n]+\\]" entries "${dynamic}")
+  set(pattern ".*\\[([^]]+)\\]")
+else()
+  execute_process(COMMAND ${TOOL} -p ${PLUGIN} OUTPUT_VARIABLE dynamic RESULT_VARIABLE failed)
+  string(REGEX MATCHALL "DLL Name: [^\n]+" entries "${dynamic}")
+  set(pattern "DLL Name: ([^ \t\r]+)")
+endif()
+if(failed)
+  message(FATAL_ERROR "${TOOL} could not read ${PLUGIN}")
+endif()
+if(NOT entries)
+  message(FATAL_ERROR "${TOOL} lists no library that ${PLUGIN} needs; is it the plug-in?")
+endif()
+
+set(unexpected "")
+foreach(entry IN LISTS entries)
+  string(REGEX REPLACE "${pattern}" "\\1" library "${entry}")
+  set(key "${library}")
+  set(allowed ${ALLOWED})
+  if(KIND STREQUAL "pe")
+    # Windows names its DLLs without regard to case.
+    string(TOLOWER "${key}" key)
+    string(TOLOWER "${allowed}" allowed)
+  endif()
+  if(NOT key IN_LIST allowed)
+    list(APPEND unexpected "${library}")
+  endif()
+endforeach()
+if(unexpected)
+  string(REPLACE ";" ", " unexpected "${unexpected}")
+  message(FATAL_ERROR "the plug-in needs what a host does not provide: ${unexpected}")
+endif()
