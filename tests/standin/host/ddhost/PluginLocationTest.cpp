@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <vector>
 
 namespace {
 
@@ -118,8 +119,13 @@ TEST(DdhostPlugins, AnIncompletePluginFileIsRefusedBeforeLoading) {
   const fs::path plugin = folder / testsupport::installedPlugin().filename();
   const fs::path rib = dir.path() / "a.rib";
   const fs::path png = dir.path() / "a.png";
-  for (const std::size_t length : {std::size_t{40}, std::size_t{1000}, std::size_t{20000}, std::size_t{40000},
-                                   whole.size() / 2, whole.size() - 1}) {
+  std::vector<std::size_t> lengths = {40, 1000, 20000, 40000, whole.size() / 2};
+#if !defined(_WIN32)
+  // The section headers, at the very end of an ELF file (a PE file ends in
+  // its symbols, which the loader does not map).
+  lengths.push_back(whole.size() - 1);
+#endif
+  for (const std::size_t length : lengths) {
     SCOPED_TRACE(length);
     testsupport::writeFile(plugin, whole.substr(0, length));
     const ProcessResult run = ddhost({"-o", rib.string(), "--viewer", png.string(), "--plugin-dir", folder.string(),

@@ -201,6 +201,18 @@ TEST(DdhostErrors, EachKindIsReportedAtItsLineAndPrintsNoRib) {
   }
 }
 
+// The scene is built as the script is read, yet of several errors a syntax
+// error comes first, however far below a scene error it is.
+TEST(DdhostErrors, ASyntaxErrorBelowASceneErrorIsTheOneReported) {
+  const std::string sceneError = "LumoxIndirect {\n bogus 1\n}\n";
+  const ProcessResult both = ddhost({"-"}, sceneError + "Card {\n}\npush 0 1\n");
+  EXPECT_EQ(both.exitStatus, 1);
+  EXPECT_EQ(testsupport::lines(both.err), std::vector<std::string>{"-:6: unexpected text after push \"0\""});
+  const ProcessResult scene = ddhost({"-"}, sceneError + "Card {\n}\n");
+  EXPECT_EQ(testsupport::lines(scene.err),
+            std::vector<std::string>{"-:2: unknown knob \"bogus\" for LumoxIndirect"});
+}
+
 TEST(DdhostErrors, NameTheScriptFileAndLeaveOutputFilesAsTheyWere) {
   const testsupport::TemporaryDirectory dir;
   const fs::path script = dir.path() / "broken.ddscript";
