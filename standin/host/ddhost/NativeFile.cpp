@@ -9,6 +9,7 @@
 
 #if defined(_WIN32)
 #  include <windows.h>
+#  include <vector>
 #else
 #  include <fcntl.h>
 #  include <stdio.h>
@@ -69,6 +70,46 @@ std::string closeHandle(Handle handle) {
   return CloseHandle(handle) ? std::string() : lastError();
 }
 
+namespace {
+
+// Whether the effective user may create files in `folder`, as its access
+// list says; "" when it may, or when the system cannot tell (then the
+// exclusive create is what finds out).
+std::string folderProblem(const fs::path& resolved) {
+  const fs::path parent = resolved.parent_path();
+  const fs::path folder = parent.empty() ? fs::path(L".") : parent;
+  const SECURITY_INFORMATION asked = OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION |
+                                     DACL_SECURITY_INFORMATION;
+  DWORD size = 0;
+  GetFileSecurityW(folder.c_str(), asked, nullptr, 0, &size);
+  std::vector<BYTE> descriptor(size);
+  HANDLE process = nullptr;
+  if (size == 0 || !GetFileSecurityW(folder.c_str(), asked, descriptor.data(), size, &size) ||
+      !OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY | TOKEN_DUPLICATE, &process)) {
+    return {};
+  }
+  HANDLE token = nullptr;
+  const bool duplicated = DuplicateToken(process, SecurityImpersonation, &token);
+  CloseHandle(process);
+  if (!duplicated) {
+    return {};
+  }
+  GENERIC_MAPPING mapping{FILE_GENERIC_READ, FILE_GENERIC_WRITE, FILE_GENERIC_EXECUTE, FILE_ALL_ACCESS};
+  DWORD wanted = FILE_ADD_FILE;
+  MapGenericMask(&wanted, &mapping);
+  PRIVILEGE_SET privileges{};
+  DWORD privilegesSize = sizeof privileges;
+  DWORD granted = 0;
+  BOOL allowed = TRUE;
+  const bool checked = AccessCheck(descriptor.data(), token, wanted, &mapping, &privileges, &privilegesSize,
+                                   &granted, &allowed);
+  CloseHandle(token);
+  return checked && !allowed ? "its folder " + folder.string() + " is not writable: " + systemMessage(ERROR_ACCESS_DENIED)
+                             : std::string();
+}
+
+}  // namespace
+
 Target inspect(const fs::path& resolved) {
   Target target;
   // Asks what is there without opening it for writing: a file about to be
@@ -79,6 +120,8 @@ Target inspect(const fs::path& resolved) {
     const DWORD error = GetLastError();
     if (error != ERROR_FILE_NOT_FOUND) {
       target.problem = error == ERROR_PATH_NOT_FOUND ? "its folder does not exist" : systemMessage(error);
+    } else {
+      target.problem = folderProblem(resolved);
     }
     return target;
   }
@@ -94,6 +137,7 @@ Target inspect(const fs::path& resolved) {
     target.problem = "it is read-only";
   } else {
     target.kind = Kind::Regular;
+    target.problem = folderProblem(resolved);
   }
   return target;
 }

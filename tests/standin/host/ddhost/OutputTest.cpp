@@ -376,6 +376,21 @@ TEST(DdhostOutput, ADashWritesTheRibToStandardOutput) {
 }
 
 #if !defined(_WIN32)
+constexpr unsigned kNobody = 65534;
+
+// ddhost run as `nobody`.
+ProcessResult asNobody(const std::vector<std::string>& arguments) {
+  std::vector<std::string> words = {"--reuid=65534", "--regid=65534", "--clear-groups",
+                                    testsupport::installedDdhost().string()};
+  words.insert(words.end(), arguments.begin(), arguments.end());
+  return testsupport::runProcess("/usr/bin/setpriv", words);
+}
+
+// A folder of the test's that `nobody` may pass through.
+void openToOthers(const fs::path& dir) {
+  fs::permissions(dir, fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+}
+
 // As a user who may write the sticky folder but not replace another user's
 // file in it: refused before anything is replaced, though the RIB could
 // have been.
@@ -384,26 +399,62 @@ TEST(DdhostOutput, AnOutputThatCannotBeReplacedIsRefusedBeforeAnyIs) {
     GTEST_SKIP() << "needs root to act as two users";
   }
   const testsupport::TemporaryDirectory dir;
-  fs::permissions(dir.path(), fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+  openToOthers(dir.path());
   const fs::path sticky = dir.path() / "shared";
   fs::create_directory(sticky);
   fs::permissions(sticky, fs::perms::all | fs::perms::sticky_bit);
   const fs::path rib = sticky / "pair.rib";
   const fs::path png = sticky / "pair.png";
   writeFile(rib, "previous RIB\n");
-  ASSERT_EQ(chown(rib.c_str(), 65534, 65534), 0);
+  ASSERT_EQ(chown(rib.c_str(), kNobody, kNobody), 0);
   writeFile(png, "previous picture\n");
   fs::permissions(png, fs::perms::all);  // writable, yet not the user's to replace
 
   const ProcessResult run =
-      testsupport::runProcess("/usr/bin/setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups",
-                                                   testsupport::installedDdhost().string(), "-o", rib.string(),
-                                                   "--viewer", png.string(), exampleScript("bounce-light")});
+      asNobody({"-o", rib.string(), "--viewer", png.string(), exampleScript("bounce-light")});
   EXPECT_EQ(run.exitStatus, 1);
   EXPECT_THAT(run.err, HasSubstr("cannot write " + png.string() + ": it belongs to another user"));
   EXPECT_EQ(readFile(rib), "previous RIB\n");
   EXPECT_EQ(readFile(png), "previous picture\n");
   EXPECT_EQ(testsupport::listDir(sticky), (std::vector<std::string>{"pair.png", "pair.rib"}));
+
+  // A folder the user may not create files in, and a device it may not
+  // write, are refused up front too.
+  const fs::path closed = dir.path() / "closed";
+  fs::create_directory(closed);
+  fs::permissions(closed, fs::perms::owner_all | fs::perms::others_exec);
+  const ProcessResult folder = asNobody({"-o", (closed / "new.rib").string(), exampleScript("bounce-light")});
+  EXPECT_EQ(folder.exitStatus, 1);
+  EXPECT_THAT(folder.err, HasSubstr("its folder " + closed.string() + " is not writable: Permission denied"));
+  EXPECT_TRUE(fs::is_empty(closed));
+  const fs::path fifo = dir.path() / "private.fifo";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const ProcessResult special = asNobody({"-o", fifo.string(), exampleScript("bounce-light")});
+  EXPECT_EQ(special.exitStatus, 1);
+  EXPECT_THAT(special.err, HasSubstr("cannot write " + fifo.string() + ": Permission denied"));
+}
+
+// Another user's file the user may replace (the folder is the user's to
+// write, not sticky) but not link to under fs.protected_hardlinks: the old
+// file is moved aside while the new one is put in place, and nothing of
+// it is left afterwards.
+TEST(DdhostOutput, AFileThatCannotBeLinkedToIsStillReplaced) {
+  if (geteuid() != 0) {
+    GTEST_SKIP() << "needs root to act as two users";
+  }
+  const testsupport::TemporaryDirectory dir;
+  openToOthers(dir.path());
+  const fs::path folder = dir.path() / "open";
+  fs::create_directory(folder);
+  fs::permissions(folder, fs::perms::all);
+  const fs::path rib = folder / "theirs.rib";
+  writeFile(rib, "previous RIB\n");
+  fs::permissions(rib, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                           fs::perms::others_read);
+  const ProcessResult run = asNobody({"-o", rib.string(), exampleScript("bounce-light")});
+  EXPECT_EQ(run.exitStatus, 0) << run.err;
+  EXPECT_EQ(readFile(rib), golden("bounce-light"));
+  EXPECT_EQ(testsupport::listDir(folder), std::vector<std::string>{"theirs.rib"});
 }
 #endif
 
