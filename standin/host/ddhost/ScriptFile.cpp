@@ -9,6 +9,7 @@
 #if defined(_WIN32)
 #  include <fcntl.h>
 #  include <io.h>
+#  include <windows.h>
 #else
 #  include <sys/stat.h>
 #endif
@@ -38,7 +39,12 @@ ScriptFile::ScriptFile(const std::string& path) : path_(path) {
     }
     owned_ = true;
   }
-#if !defined(_WIN32)
+  // Only a file can be overwritten; a terminal or a pipe may well be
+  // standard output too.
+  bool regular = false;
+#if defined(_WIN32)
+  regular = GetFileType(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file_)))) == FILE_TYPE_DISK;
+#else
   struct stat status {};
   if (fstat(fileno(file_), &status) == 0 && S_ISDIR(status.st_mode)) {
     if (owned_) {
@@ -46,8 +52,11 @@ ScriptFile::ScriptFile(const std::string& path) : path_(path) {
     }
     throw std::runtime_error("cannot read " + path + ": it is a folder");
   }
+  regular = S_ISREG(status.st_mode);
 #endif
-  identity_ = identityOf(file_);
+  if (regular) {
+    identity_ = identityOf(file_);
+  }
 }
 
 ScriptFile::~ScriptFile() {

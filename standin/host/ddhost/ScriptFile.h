@@ -24,7 +24,8 @@ public:
   // Up to `size` bytes; 0 at the end. Throws std::runtime_error.
   std::size_t read(char* into, std::size_t size);
 
-  // The file that was opened, so that no output replaces it.
+  // The file that was opened, so that no output replaces it; none for
+  // anything but a regular file.
   const std::optional<FileIdentity>& identity() const { return identity_; }
 
 private:

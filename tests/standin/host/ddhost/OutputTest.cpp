@@ -357,6 +357,10 @@ TEST(DdhostOutput, AnOutputNamingAnInputIsACommandLineError) {
                                         shellWord(script) + " - < " + shellWord(script));
   EXPECT_EQ(fromInput.exitStatus, 2);
   EXPECT_EQ(readFile(script), text);
+  // Only a file can be overwritten: a device (a terminal, say) may be both.
+  const ProcessResult device = shell("exec " + shellWord(testsupport::installedDdhost()) +
+                                     " -o /dev/null - < /dev/null");
+  EXPECT_EQ(device.exitStatus, 0) << device.err;
 #endif
 }
 
