@@ -231,9 +231,9 @@ TEST(DdhostErrors, NameTheScriptFileAndLeaveOutputFilesAsTheyWere) {
   EXPECT_EQ(testsupport::listDir(dir.path()), (std::vector<std::string>{"broken.ddscript", "existing.rib"}));
 }
 
-// A script file larger than what ddhost holds at once is read again in
-// pieces while the scene is built: names given early are found late, every
-// light is written, and an error far down keeps its line.
+// A script file larger than what ddhost reads at once is built piece by
+// piece as it is read: names given early are found late, every light is
+// written, and an error far down keeps its line.
 TEST(DdhostLargeScripts, ReadInPiecesAsAWhole) {
   constexpr int kLights = 12000;  // about 1.4 MB of script
   std::string text = "Constant {\n name Plate\n}\n";
