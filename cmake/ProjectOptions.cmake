@@ -14,6 +14,12 @@ if(LUMOX_SANITIZERS)
   target_link_options(lumox_project_options INTERFACE -fsanitize=${LUMOX_SANITIZERS})
 endif()
 
+if(LUMOX_COVERAGE)
+  # Unoptimised, so that lines and branches are the source's own.
+  target_compile_options(lumox_project_options INTERFACE --coverage -O0)
+  target_link_options(lumox_project_options INTERFACE --coverage)
+endif()
+
 if(WIN32)
   # Every module shares one C++ runtime (libstdc++-6.dll), so exceptions and
   # type information cross DLL boundaries as they do on Linux.

@@ -2,33 +2,22 @@
 
 #include <standin/ddimage/Registry.h>
 
-#include <atomic>
-#include <chrono>
+#include <boost/dll/runtime_symbol_info.hpp>
+
+#include <string>
 #include <system_error>
 
 #if defined(_WIN32)
 #  include <windows.h>
 #else
-#  include <unistd.h>
+#  include <cerrno>
+#  include <cstdlib>
 #endif
 
 namespace testsupport {
 
 std::filesystem::path executableFile() {
-#if defined(_WIN32)
-  std::string path(MAX_PATH, '\0');
-  for (;;) {
-    const DWORD n = GetModuleFileNameA(nullptr, &path[0], static_cast<DWORD>(path.size()));
-    if (n < path.size()) {
-      path.resize(n);
-      break;
-    }
-    path.resize(path.size() * 2);
-  }
-  return std::filesystem::path(path);
-#else
-  return std::filesystem::canonical("/proc/self/exe");
-#endif
+  return boost::dll::program_location();
 }
 
 std::filesystem::path executableDir() {
@@ -43,12 +32,35 @@ std::filesystem::path pluginFile() {
   return buildRoot() / "plugins" / standin::ddimage::pluginFileName("LumoxIndirect");
 }
 
+// Made by the system under a name no other folder has, never one that is
+// there already, so parallel runs of the tests cannot share a folder.
 TemporaryDirectory::TemporaryDirectory() {
-  static std::atomic<unsigned> counter{0};
-  const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-  path_ = std::filesystem::temp_directory_path() /
-          ("lumoxindirect-test-" + std::to_string(stamp) + "-" + std::to_string(counter++));
-  std::filesystem::create_directories(path_);
+  const std::filesystem::path parent = std::filesystem::temp_directory_path();
+#if defined(_WIN32)
+  for (int attempt = 0;; ++attempt) {
+    // The name is reserved by the file the call creates; the folder then
+    // takes it only if nothing else did in between.
+    wchar_t name[MAX_PATH];
+    if (GetTempFileNameW(parent.c_str(), L"lxt", 0, name) == 0) {
+      throw std::system_error(static_cast<int>(GetLastError()), std::system_category(), "GetTempFileName");
+    }
+    DeleteFileW(name);
+    if (CreateDirectoryW(name, nullptr) != 0) {
+      path_ = name;
+      return;
+    }
+    const DWORD error = GetLastError();
+    if (error != ERROR_ALREADY_EXISTS || attempt == 100) {
+      throw std::system_error(static_cast<int>(error), std::system_category(), "CreateDirectory");
+    }
+  }
+#else
+  std::string name = (parent / "lumoxindirect-test-XXXXXX").string();
+  if (::mkdtemp(&name[0]) == nullptr) {
+    throw std::system_error(errno, std::generic_category(), "mkdtemp " + name);
+  }
+  path_ = name;
+#endif
 }
 
 TemporaryDirectory::~TemporaryDirectory() {

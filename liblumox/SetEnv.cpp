@@ -59,9 +59,12 @@ int setEnv(const char* name, const char* value) {
     return -1;
   }
   if (value == nullptr || *value == '\0') {
-    return ::unsetenv(name) == 0 ? 0 : -1;
+    // Not covered: unsetenv refuses only the names refused above.
+    return ::unsetenv(name) == 0 ? 0 : -1;  // GCOVR_EXCL_BR_LINE
   }
-  return ::setenv(name, value, 1) == 0 ? 0 : -1;
+  // Not covered: besides those names, setenv fails only when the C
+  // library's own allocation does, which no test can arrange.
+  return ::setenv(name, value, 1) == 0 ? 0 : -1;  // GCOVR_EXCL_BR_LINE
 }
 
 #endif

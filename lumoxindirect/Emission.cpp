@@ -1,7 +1,7 @@
 // Writing the light into the renderer's scene stream.
 #include "LumoxIndirect.h"
 
-#include "ParameterList.h"
+#include <lumoxindirect/logic/ParameterList.h>
 #include <lumoxindirect/logic/SampleCount.h>
 
 #include <DDImage/Iop.h>

@@ -16,8 +16,10 @@ using DD::Image::Op;
 
 namespace {
 
+// Not covered: one edge of the cleanup after a throwing constructor, which
+// gcov does not count among the exception branches.
 Op* build(DD::Image::Node* node) {
-  return new LumoxIndirect(node);
+  return new LumoxIndirect(node);  // GCOVR_EXCL_BR_LINE
 }
 
 }  // namespace

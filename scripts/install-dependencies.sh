@@ -17,6 +17,7 @@ packages=(
   xvfb libgl1                         # an X display and Mesa's GLX for Wine
   clang libclang-rt-14-dev            # libFuzzer targets
   valgrind                            # memory checks of ddhost
+  gcovr                               # line and branch coverage of the plug-in's code
 )
 
 missing=()

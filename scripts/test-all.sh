@@ -23,6 +23,13 @@ for preset in asan tsan fuzz; do
   ctest --preset "$preset"
 done
 
+echo "== Linux, coverage of the plug-in's code (figures and floor: gcovr.cfg)"
+cmake --preset coverage
+cmake --build --preset coverage
+cmake --build --preset coverage --target coverage_reset
+ctest --preset coverage
+cmake --build --preset coverage --target coverage
+
 echo "== Linux, benchmarks (built, not run: figures want a quiet machine)"
 cmake --preset bench
 cmake --build --preset bench

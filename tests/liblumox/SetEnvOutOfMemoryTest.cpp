@@ -1,5 +1,5 @@
 // A long entry whose memory cannot be had leaves the environment alone.
-// Only Windows builds entries itself; elsewhere the C library copies them.
+// Only Windows builds entries itself, so only its build has this program.
 #include <liblumox/SetEnv.h>
 
 #include <harness/Environment.h>
@@ -8,7 +8,9 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <new>
+#include <optional>
 #include <string>
 
 namespace {
@@ -44,30 +46,49 @@ namespace {
 
 constexpr const char* kName = "LUMOXINDIRECT_OOM_TEST";
 
-TEST(SetEnvOutOfMemory, LongEntryFailsWithEnomemAndChangesNothing) {
-#if !defined(_WIN32)
-  GTEST_SKIP() << "entries are built by the C library on this platform";
-#else
-  ASSERT_EQ(liblumox::setEnv(kName, "before"), 0);
-  const std::string longValue(300, 'v');
+// A value that makes NAME=VALUE and its terminator `entry` bytes long.
+std::string valueForEntry(std::size_t entry) {
+  return std::string(entry - std::strlen(kName) - 2, 'v');
+}
 
-  failArrayAllocations = true;
-  errno = 0;
-  const int result = liblumox::setEnv(kName, longValue.c_str());
-  const int error = errno;
-  // Short entries need no heap and still work.
-  const int shortResult = liblumox::setEnv(kName, "short");
-  failArrayAllocations = false;
+TEST(SetEnvOutOfMemory, OnlyEntriesPastTheLocalBufferNeedTheHeap) {
+  struct Case {
+    std::size_t entry;
+    bool needsHeap;
+  };
+  const Case cases[] = {{3 + std::strlen(kName), false}, {255, false}, {256, false}, {257, true}, {4000, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE("entry of " + std::to_string(c.entry) + " bytes");
+    ASSERT_EQ(liblumox::setEnv(kName, "before"), 0);
+    const std::string value = valueForEntry(c.entry);
 
-  EXPECT_EQ(result, -1);
-  EXPECT_EQ(error, ENOMEM);
-  EXPECT_EQ(shortResult, 0);
-  EXPECT_EQ(testsupport::environmentValue(kName), std::optional<std::string>("short"));
+    failArrayAllocations = true;
+    errno = 0;
+    const int result = liblumox::setEnv(kName, value.c_str());
+    const int error = errno;
+    const std::optional<std::string> after = testsupport::environmentValue(kName);
+    failArrayAllocations = false;
 
-  ASSERT_EQ(liblumox::setEnv(kName, longValue.c_str()), 0);
-  EXPECT_EQ(testsupport::environmentValue(kName), longValue);
+    if (c.needsHeap) {
+      EXPECT_EQ(result, -1);
+      EXPECT_EQ(error, ENOMEM);
+      EXPECT_EQ(after, std::optional<std::string>("before")) << "the environment was touched";
+    } else {
+      EXPECT_EQ(result, 0);
+      EXPECT_EQ(after, value);
+    }
+  }
   liblumox::setEnv(kName, nullptr);
-#endif
+}
+
+TEST(SetEnvOutOfMemory, MemoryBackMeansLongEntriesWorkAgain) {
+  const std::string value = valueForEntry(300);
+  failArrayAllocations = true;
+  EXPECT_EQ(liblumox::setEnv(kName, value.c_str()), -1);
+  failArrayAllocations = false;
+  ASSERT_EQ(liblumox::setEnv(kName, value.c_str()), 0);
+  EXPECT_EQ(testsupport::environmentValue(kName), value);
+  liblumox::setEnv(kName, nullptr);
 }
 
 }  // namespace

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <locale>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -44,6 +46,44 @@ TEST(Categories, SplitsAtBlanksAndCommasOnly) {
 
 TEST(Categories, BytesOutsideAsciiBecomeUnderscores) {
   EXPECT_EQ(splitCategories("caf\xc3\xa9"), (Set{"caf__"}));
+}
+
+// The classic table with one more letter, as a Latin-1 locale has 0xE9 (é).
+// These machines offer no such locale by name, so the test makes its own.
+class LatinSmallEAcute : public std::ctype<char> {
+public:
+  LatinSmallEAcute() : std::ctype<char>(table().data()) {}
+
+private:
+  static const std::vector<mask>& table() {
+    static const std::vector<mask> letters = [] {
+      std::vector<mask> t(classic_table(), classic_table() + table_size);
+      t[0xE9] = static_cast<mask>(alpha | lower | print | graph);
+      return t;
+    }();
+    return letters;
+  }
+};
+
+// Installs a global locale for the scope, and puts the previous one back.
+class GlobalLocale {
+public:
+  explicit GlobalLocale(const std::locale& locale) : previous_(std::locale::global(locale)) {}
+  ~GlobalLocale() { std::locale::global(previous_); }
+  GlobalLocale(const GlobalLocale&) = delete;
+  GlobalLocale& operator=(const GlobalLocale&) = delete;
+
+private:
+  std::locale previous_;
+};
+
+TEST(Categories, LettersAreThoseOfTheGlobalLocale) {
+  {
+    // The locale owns the facet.
+    const GlobalLocale latin(std::locale(std::locale::classic(), new LatinSmallEAcute));
+    EXPECT_EQ(splitCategories("caf\xe9 na\xefve"), (Set{"caf\xe9", "na_ve"}));
+  }
+  EXPECT_EQ(splitCategories("caf\xe9"), (Set{"caf_"}));
 }
 
 }  // namespace

@@ -39,6 +39,18 @@ const Parameter& parameter(const Call& call, const std::string& declaration) {
   throw std::runtime_error("no parameter " + declaration);
 }
 
+// The exported inputs of a declaration: each string parameter's declaration
+// and the name it carries.
+std::vector<std::pair<std::string, std::string>> exportedInputs(const Call& call) {
+  std::vector<std::pair<std::string, std::string>> found;
+  for (const Parameter& p : call.parameters) {
+    if (p.declaration && p.declaration->rfind("string _", 0) == 0) {
+      found.emplace_back(*p.declaration, p.text.value_or("<no text>"));
+    }
+  }
+  return found;
+}
+
 class Emission : public testsupport::NodeFixture {
 protected:
   // Emits and returns the one declaration call of the transcript.
@@ -53,6 +65,19 @@ protected:
     }
     EXPECT_EQ(calls[1].count, static_cast<int>(calls[1].parameters.size()));
     return calls[1];
+  }
+
+  // Image nodes Plate2, Plate3, ... on inputs 1 to `count` - 1, beside
+  // Plate1 on input 0.
+  void connectImages(int count) {
+    graph.connect(op, 0, image);
+    for (int i = 1; i < count; ++i) {
+      DD::Image::Op* more = graph.find("Plate" + std::to_string(i + 1));
+      if (more == nullptr) {
+        more = graph.create("Constant", "Plate" + std::to_string(i + 1));
+      }
+      graph.connect(op, i, more);
+    }
   }
 
   lumoxindirect::RenderOptions options;
@@ -116,6 +141,71 @@ TEST_F(Emission, AnAcceptedImageComesFirstAsAStringNamingIt) {
   ASSERT_EQ(exporter.asked.size(), 1u);
   EXPECT_EQ(exporter.asked[0], dynamic_cast<DD::Image::Iop*>(image));
   EXPECT_EQ(exporter.flags[0], std::make_pair(true, false));
+}
+
+// A host may connect more inputs than the node asks for; each one exported
+// is labelled as the node labels it (nothing past input 0).
+TEST_F(Emission, EveryExportedInputUpToEightInInputOrder) {
+  using Exported = std::vector<std::pair<std::string, std::string>>;
+  struct Case {
+    int images;
+    std::size_t asked;
+    Exported exported;
+  };
+  Exported eight = {{"string _col", "Plate1"}};
+  for (int i = 2; i <= 8; ++i) {
+    eight.emplace_back("string _", "Plate" + std::to_string(i));
+  }
+  const Case cases[] = {
+      {2, 2, {{"string _col", "Plate1"}, {"string _", "Plate2"}}},
+      {8, 8, eight},
+      {9, 8, eight},
+      {12, 8, eight},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.images) + " images");
+    connectImages(c.images);
+    RecordingExporter exporter(RecordingExporter::Answer::Accept);
+    const Call call = emit(&exporter);
+    EXPECT_EQ(exportedInputs(call), c.exported);
+    EXPECT_EQ(call.parameters.size(), c.exported.size() + kFixedDeclarations.size());
+    EXPECT_EQ(exporter.asked.size(), c.asked) << "no image is offered once eight are exported";
+  }
+}
+
+// The bridge may change the connections while it exports: the count is asked
+// again before each pass, so no input past the current last one is read.
+TEST_F(Emission, InputsAreCountedAgainBeforeEachPass) {
+  using Exported = std::vector<std::pair<std::string, std::string>>;
+  struct Case {
+    const char* what;
+    int imagesBefore;
+    int imagesAfterFirstExport;
+    Exported exported;
+  };
+  const Case cases[] = {
+      {"one connected while exporting", 1, 2, {{"string _col", "Plate1"}, {"string _", "Plate2"}}},
+      {"two disconnected while exporting", 3, 1, {{"string _col", "Plate1"}}},
+  };
+  connectImages(3);  // the images, all made up front
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    standin::ddimage::nodeOf(op).inputs.clear();
+    connectImages(c.imagesBefore);
+    RecordingExporter exporter(RecordingExporter::Answer::Accept);
+    exporter.onAsked = [&](std::size_t asked) {
+      if (asked == 1) {
+        standin::ddimage::nodeOf(op).inputs.clear();
+        connectImages(c.imagesAfterFirstExport);
+      }
+    };
+    hostCalls().clear();
+    const Call call = emit(&exporter);
+    EXPECT_EQ(exportedInputs(call), c.exported);
+    for (int i = c.imagesAfterFirstExport; i < 3; ++i) {
+      EXPECT_FALSE(hostCalled("input(" + std::to_string(i) + ")")) << "input " << i << " is gone";
+    }
+  }
 }
 
 TEST_F(Emission, AnImageNamedByTheHostsCallbackNotByPrintName) {
@@ -227,6 +317,9 @@ TEST_F(Emission, AThrowingCollaboratorLeavesTheScopeClosed) {
        {"LxTransformBegin", "LxLightSourceV", "LxTransformEnd"}},
       {"shader", "LxShader", RecordingExporter::Answer::Accept, true,
        {"LxTransformBegin", "LxShader", "LxTransformEnd"}},
+      // Closing the scope is what failed: it is not tried a second time.
+      {"transform end", "LxTransformEnd", RecordingExporter::Answer::Accept, false,
+       {"LxTransformBegin", "LxLightSourceV", "LxTransformEnd"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -237,6 +330,22 @@ TEST_F(Emission, AThrowingCollaboratorLeavesTheScopeClosed) {
     EXPECT_EQ(testsupport::functionsOf(standin::lumox::transcript()), c.expected);
   }
   standin::lumox::setThrowingFunction("");
+}
+
+// Closing the scope while the bridge's exception unwinds fails too: the
+// bridge still gets its own exception, not the renderer's.
+TEST_F(Emission, TheFirstExceptionIsTheOneThatPassesOut) {
+  graph.connect(op, 0, image);
+  standin::lumox::setThrowingFunction("LxTransformEnd");
+  RecordingExporter exporter(RecordingExporter::Answer::Throw);
+  try {
+    light->emitLight(options, &exporter, false);
+    ADD_FAILURE() << "no exception";
+  } catch (const std::runtime_error& error) {
+    EXPECT_STREQ(error.what(), "exporter failed");
+  }
+  standin::lumox::setThrowingFunction("");
+  EXPECT_THAT(testsupport::functionsOf(standin::lumox::transcript()), ElementsAre("LxTransformBegin", "LxTransformEnd"));
 }
 
 TEST_F(Emission, AThrowingHostNameLeavesTheScopeClosed) {

@@ -3,6 +3,9 @@
 #include <DDImage/Knobs.h>
 
 #include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -53,6 +56,48 @@ TEST_F(NodeFixture, PanelDeclaresElevenControlsTheFirstTenUnchanged) {
   }
 }
 
+// A host's closure that keeps every call in order. The range, flags and
+// tooltip apply to the control declared last, so their place in the
+// sequence decides which control they belong to.
+class RecordingClosure : public DD::Image::Knob_Closure {
+public:
+  DD::Image::Knob* operator()(int type, int /*storage*/, void* /*pointer*/, const char* name, const char* label,
+                              const void* /*extra*/) override {
+    calls.push_back("declare " + std::to_string(type) + " " + (name != nullptr ? name : "-") + " \"" +
+                    (label != nullptr ? label : "-") + "\"");
+    return nullptr;
+  }
+  void range(double minimum, double maximum) override {
+    std::ostringstream text;
+    text << "range " << minimum << " " << maximum;
+    calls.push_back(text.str());
+  }
+  void setFlags(std::uint64_t mask) override { calls.push_back("+" + std::to_string(mask)); }
+  void clearFlags(std::uint64_t mask) override { calls.push_back("-" + std::to_string(mask)); }
+  void tooltip(const char* text) override { calls.push_back(text != nullptr ? "tooltip" : "tooltip null"); }
+
+  std::vector<std::string> calls;
+};
+
+TEST_F(NodeFixture, EachControlsRangeFlagsAndTooltipFollowItsDeclaration) {
+  RecordingClosure closure;
+  op->knobs(closure);
+  const std::vector<std::string> expected = {
+      "declare 3 samples \"samples\"", "range 0 1000", "+2",
+      "declare 3 bounces \"bounces\"", "range 1 3", "+2",
+      "declare 26 - \" \"",
+      "declare 18 color \"color\"",
+      "declare 8 exposure \"exposure\"", "range -10 10", "-16", "+4", "tooltip",
+      "declare 8 falloff \"falloff\"", "range 0 3", "-4", "tooltip",
+      "declare 26 - \" \"",
+      "declare 8 bias \"bias\"", "tooltip",
+      "declare 8 max_distance \"max. distance\"", "tooltip",
+      "declare 26 - \"-\"",
+      "declare 1 category \"category\"", "tooltip",
+  };
+  EXPECT_EQ(closure.calls, expected);
+}
+
 // The panel is the node's own: declaring the base class's controls too would
 // put them beside these.
 TEST_F(NodeFixture, KnobsDoNotChainToTheBaseClass) {
@@ -94,9 +139,10 @@ TEST_F(NodeFixture, HostIntensityControlIsHidden) {
       EXPECT_TRUE(c.isVisible()) << (c.hasName() ? c.name() : "(unnamed)");
     }
   }
-  // Looked up between color and exposure.
+  // The host's own control comes first, then the node's eleven.
   const auto& controls = standin::ddimage::nodeOf(op).controls;
-  EXPECT_EQ(controls.size(), 12u);
+  ASSERT_EQ(controls.size(), 12u);
+  EXPECT_EQ(&controls[0], &intensity);
 }
 
 TEST_F(NodeFixture, WithoutHostIntensityThePanelIsUnchanged) {

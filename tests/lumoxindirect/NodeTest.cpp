@@ -76,6 +76,7 @@ TEST_F(NodeFixture, KnobChangedPassesTheBaseAnswerThrough) {
     standin::ddimage::nodeOf(op).knobChangedAnswer = answer;
     EXPECT_EQ(op->knob_changed(&control("samples")), answer);
     EXPECT_EQ(op->knob_changed(&category), answer);
+    EXPECT_EQ(op->knob_changed(nullptr), answer);
   }
 }
 
@@ -86,6 +87,7 @@ TEST_F(NodeFixture, OnlyTheCategoryControlRebuildsTheSet) {
 
   op->knob_changed(&control("samples"));
   op->knob_changed(&control("falloff"));
+  op->knob_changed(nullptr);
   EXPECT_EQ(*light->categories(), (std::set<std::string>{"stale"}));
 
   op->knob_changed(&category);
@@ -93,14 +95,26 @@ TEST_F(NodeFixture, OnlyTheCategoryControlRebuildsTheSet) {
 }
 
 TEST_F(NodeFixture, ValidationRebuildsTheSetThenRunsTheLightsOwn) {
+  control("category").setText("key");
+  // What the light's own validation finds when it runs: the rebuilt set.
+  std::vector<std::set<std::string>> seenByBase;
+  standin::ddimage::nodeOf(op).onCall = [&](const std::string& call) {
+    if (call.rfind("LightOp::_validate", 0) == 0) {
+      seenByBase.push_back(*light->categories());
+    }
+  };
   for (const bool forReal : {false, true}) {
-    light->categories()->insert("stale");
+    SCOPED_TRACE(forReal ? "for real" : "not for real");
+    *light->categories() = {"stale"};
     hostCalls().clear();
+    seenByBase.clear();
     op->validate(forReal);
-    EXPECT_TRUE(light->categories()->empty());
+    EXPECT_EQ(*light->categories(), (std::set<std::string>{"key"}));
     const std::string chained = forReal ? "LightOp::_validate(true)" : "LightOp::_validate(false)";
     EXPECT_TRUE(hostCalled(chained)) << chained;
+    EXPECT_EQ(seenByBase, (std::vector<std::set<std::string>>{{"key"}}));
   }
+  standin::ddimage::nodeOf(op).onCall = nullptr;
 }
 
 TEST_F(NodeFixture, CategoryControlIsBoundToTheCategoryText) {
@@ -122,6 +136,16 @@ TEST_F(NodeFixture, CategoryControlIsBoundToTheCategoryText) {
   category.setText("");
   op->validate(true);
   EXPECT_TRUE(light->categories()->empty());
+}
+
+// Before the host has built its panel, the node's text is bound to nothing.
+TEST_F(NodeFixture, ANodeValidatedBeforeItsPanelHasNoCategories) {
+  DD::Image::Op* unpanelled = graph.create("LumoxIndirect", "Bounce2");
+  auto* unpanelledLight = dynamic_cast<lumoxindirect::LumoxIndirectBase*>(unpanelled);
+  ASSERT_NE(unpanelledLight, nullptr);
+  unpanelledLight->categories()->insert("stale");
+  unpanelled->validate(true);
+  EXPECT_TRUE(unpanelledLight->categories()->empty());
 }
 
 TEST_F(NodeFixture, CategoryTextOutlivesARebuiltPanel) {

@@ -3,6 +3,7 @@
 
 #include <lumoxindirect/InputExporter.h>
 
+#include <functional>
 #include <stdexcept>
 #include <vector>
 
@@ -19,6 +20,9 @@ public:
   bool exportInput(DD::Image::Iop* image, bool first, bool second) override {
     asked.push_back(image);
     flags.push_back({first, second});
+    if (onAsked) {
+      onAsked(asked.size());
+    }
     if (answer_ == Answer::Throw) {
       throw std::runtime_error("exporter failed");
     }
@@ -28,6 +32,9 @@ public:
   std::vector<DD::Image::Iop*> asked;
   std::vector<std::pair<bool, bool>> flags;
   int bridgeHookCalls = 0;
+  // Runs at each question, with how many have been asked: a bridge that
+  // changes the scene while it exports.
+  std::function<void(std::size_t)> onAsked;
 
 private:
   Answer answer_;

@@ -85,8 +85,9 @@ protected:
 };
 
 TEST_F(ViewerDrawingTest, BuildHandlesFollowsTheViewersModes) {
+  // The light base's own handles are never built: this node has its own.
   const std::vector<std::string> watched = {"validate(false)", "validate(true)", "build_knob_handles",
-                                            "add_draw_handle"};
+                                            "add_draw_handle", "LightOp::build_handles"};
   struct Case {
     int handlesMode;
     int drawHandlesWanted;
@@ -273,29 +274,76 @@ TEST_F(GlViewerDrawingTest, DrawModesUpToThreeLeaveGlUntouched) {
   glRasterPos3f(-0.5f, 0.5f, 0.0f);
   glPushMatrix();
   glTranslatef(0.125f, 0.0f, 0.0f);
+  // A full modelview stack makes any push raise an error, so even a
+  // balanced push and pop, which leaves no other trace, shows.
+  const GLint limit = glInteger(GL_MAX_MODELVIEW_STACK_DEPTH);
+  while (glInteger(GL_MODELVIEW_STACK_DEPTH) < limit) {
+    glPushMatrix();
+  }
+  ASSERT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
   const GlState before = GlState::capture(gl());
   ASSERT_EQ(before.rasterValid, GL_TRUE);
+  ASSERT_EQ(before.modelviewDepth, limit);
 
   for (const int mode : {3, 0, -1}) {
     for (const bool selected : {false, true}) {
       SCOPED_TRACE("draw_mode " + std::to_string(mode) + (selected ? ", selected" : ""));
       nodeOf(op).selected = selected;
       viewer.setDrawMode(mode);
-      draw();
+      draw();  // which also finds no GL error
       EXPECT_TRUE(glRecord().empty());
       expectSameState(before, GlState::capture(gl()));
     }
   }
 
-  // The same checks do see a draw.
+  // The same checks do see a draw, and its push.
   nodeOf(op).selected = false;
   viewer.setDrawMode(4);
-  draw();
+  clearGlRecord();
+  op->draw_handle(&viewer);
   EXPECT_FALSE(glRecord().empty());
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_STACK_OVERFLOW));
   const GlState after = GlState::capture(gl());
   EXPECT_NE(after.rasterPosition, before.rasterPosition);
   EXPECT_NE(after.rasterColor, before.rasterColor);
   EXPECT_FALSE(after.pixels == before.pixels) << "draw_mode 4 drew no pixel";
+}
+
+// The host's side of drawing may throw after the node has pushed its matrix.
+TEST_F(GlViewerDrawingTest, AThrowingHostLeavesTheMatrixStackAsOnEntry) {
+  struct Case {
+    const char* what;
+    void (*fail)(bool);
+  };
+  static const auto throwingName = [](std::ostream&, const DD::Image::Op*) {
+    throw std::runtime_error("host name failed");
+  };
+  const Case cases[] = {
+      {"text drawing", [](bool fails) { standin::ddimage::setTextDrawingFails(fails); }},
+      {"name callback",
+       [](bool fails) {
+         DD::Image::Op::print_name_cb = fails ? +throwingName : standin::ddimage::printNodeName;
+       }},
+  };
+  placeNode({0.25, -0.5, 0.5});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    useViewer(kPerspectiveViewer);
+    glPushMatrix();
+    glRotatef(10.0f, 0.0f, 0.0f, 1.0f);
+    const GlState before = GlState::capture(gl());
+
+    c.fail(true);
+    EXPECT_THROW(op->draw_handle(&viewer), std::runtime_error);
+    c.fail(false);
+
+    const GlState after = GlState::capture(gl());
+    EXPECT_EQ(after.modelviewDepth, before.modelviewDepth);
+    EXPECT_EQ(after.modelview, before.modelview);
+    EXPECT_EQ(after.matrixMode, static_cast<GLint>(GL_MODELVIEW));
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    glPopMatrix();
+  }
 }
 
 TEST_F(GlViewerDrawingTest, MatrixStacksAreAsOnEntry) {

@@ -4,6 +4,8 @@
 // libOpenGL to whichever context is current, as the plug-in's do in a host.
 #include <standin/offscreen/OffscreenContext.h>
 
+#include "PictureSize.h"
+
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
 
@@ -111,10 +113,7 @@ struct OffscreenContext::Platform {
 
 OffscreenContext::OffscreenContext(int width, int height)
     : width_(width), height_(height), platform_(std::make_unique<Platform>()) {
-  const std::string size = std::to_string(width) + "x" + std::to_string(height);
-  if (width <= 0 || height <= 0) {
-    throw std::runtime_error("no off-screen OpenGL picture of " + size + " pixels");
-  }
+  const std::string size = checkedPictureSize(width, height);
   Platform& p = *platform_;
   p.display = processDisplay();
 

@@ -5,6 +5,7 @@
 #include <standin/offscreen/OffscreenContext.h>
 
 #include "OpenGL.h"
+#include "PictureSize.h"
 
 #include <memory>
 #include <stdexcept>
@@ -96,10 +97,7 @@ struct OffscreenContext::Platform {
 
 OffscreenContext::OffscreenContext(int width, int height)
     : width_(width), height_(height), platform_(std::make_unique<Platform>()) {
-  const std::string size = std::to_string(width) + "x" + std::to_string(height);
-  if (width <= 0 || height <= 0) {
-    throw std::runtime_error("no off-screen OpenGL picture of " + size + " pixels");
-  }
+  const std::string size = checkedPictureSize(width, height);
   Platform& p = *platform_;
   p.window = CreateWindowExW(WS_EX_TOOLWINDOW, windowClass(), L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
                              GetModuleHandleW(nullptr), nullptr);

@@ -6,8 +6,10 @@
 #include "BitmapFont.h"
 #include "OpenGL.h"
 
+#include <atomic>
 #include <cstddef>
 #include <mutex>
+#include <stdexcept>
 
 namespace standin {
 namespace ddimage {
@@ -17,6 +19,7 @@ namespace {
 struct Record {
   std::mutex mutex;
   std::vector<GlCall> calls;
+  std::atomic<bool> textDrawingFails{false};
 };
 
 Record& record() {
@@ -44,6 +47,18 @@ void clearGlRecord() {
   r.calls.clear();
 }
 
+void setTextDrawingFails(bool fails) {
+  record().textDrawingFails.store(fails);
+}
+
+namespace {
+
+bool textDrawingFails() {
+  return record().textDrawingFails.load();
+}
+
+}  // namespace
+
 }  // namespace ddimage
 }  // namespace standin
 
@@ -59,6 +74,9 @@ void glColor(unsigned color) {
 
 void gl_text(const char* text, int length) {
   standin::ddimage::append({"gl_text", 0, text != nullptr && length > 0 ? std::string(text, static_cast<std::size_t>(length)) : std::string(), length});
+  if (standin::ddimage::textDrawingFails()) {
+    throw std::runtime_error("text drawing failed");
+  }
   if (text != nullptr && length > 0) {
     standin::ddimage::drawBitmapText(text, length);
   }

@@ -14,6 +14,7 @@
 
 #include <ostream>
 #include <string>
+#include <utility>
 
 namespace DD {
 namespace Image {
@@ -24,9 +25,22 @@ bool recording(const Node* node) {
   return node != nullptr && node->recordCalls;
 }
 
+void record(Node* node, std::string call) {
+  if (recording(node)) {
+    if (!node->onCall) {
+      node->calls.push_back(std::move(call));
+      return;
+    }
+    // A copy: what the observer does may record more calls.
+    node->calls.push_back(call);
+    node->onCall(call);
+  }
+}
+
+// Forms no text unless the node keeps its calls.
 void record(Node* node, const char* call) {
   if (recording(node)) {
-    node->calls.emplace_back(call);
+    record(node, std::string(call));
   }
 }
 
@@ -72,7 +86,7 @@ void Op::knobs(Knob_Closure& /*f*/) {
 int Op::knob_changed(Knob* k) {
   if (recording(node_)) {
     const char* name = k != nullptr ? k->name() : nullptr;
-    node_->calls.push_back(std::string("knob_changed(") + (name != nullptr ? name : "") + ")");
+    record(node_, std::string("knob_changed(") + (name != nullptr ? name : "") + ")");
   }
   return node_ != nullptr ? node_->knobChangedAnswer : 0;
 }
@@ -97,7 +111,7 @@ int Op::inputs() const {
 
 Op* Op::input(int n) const {
   if (recording(node_)) {
-    node_->calls.push_back("input(" + std::to_string(n) + ")");
+    record(node_, "input(" + std::to_string(n) + ")");
   }
   if (node_ == nullptr || n < 0 || n >= static_cast<int>(node_->inputs.size())) {
     return nullptr;
@@ -114,7 +128,7 @@ void Op::print_name(std::ostream& out) const {
 
 Knob* Op::knob(const char* name) const {
   if (recording(node_)) {
-    node_->calls.push_back(std::string("knob(") + (name != nullptr ? name : "") + ")");
+    record(node_, std::string("knob(") + (name != nullptr ? name : "") + ")");
   }
   if (node_ == nullptr || name == nullptr) {
     return nullptr;

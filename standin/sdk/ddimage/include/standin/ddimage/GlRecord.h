@@ -19,5 +19,9 @@ struct GlCall {
 DDIMAGE_API std::vector<GlCall> glRecord();
 DDIMAGE_API void clearGlRecord();
 
+// Makes gl_text throw std::runtime_error once it has recorded the call, as
+// a host whose text drawing fails would; false restores it.
+DDIMAGE_API void setTextDrawingFails(bool fails);
+
 }  // namespace ddimage
 }  // namespace standin

@@ -6,6 +6,7 @@
 #include <DDImage/Op.h>
 
 #include <forward_list>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,9 @@ public:
   std::forward_list<HostValue> hostValues;
   // Every host operation the op called, in order, e.g. "validate(false)".
   std::vector<std::string> calls;
+  // Told of each entry of `calls` as it is made, so a test can look at the
+  // op while the host operation runs (what it has done before chaining).
+  std::function<void(const std::string& call)> onCall;
   // What the host's Op::knob_changed answers for this node.
   int knobChangedAnswer = 1;
   bool selected = false;
