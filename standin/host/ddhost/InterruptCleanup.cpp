@@ -1,6 +1,7 @@
 #include <ddhost/InterruptCleanup.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstring>
 #include <mutex>
 #include <vector>
@@ -93,10 +94,13 @@ bool isFault(int signal) {
 sigset_t handled;
 
 void onSignal(int signal) {
+  // Whatever the signal interrupted may still read errno.
+  const int savedErrno = errno;
   removeArmed();
   // SA_RESETHAND put the default action back: the parent sees the signal,
   // once this handler returns and unblocks it (or the fault recurs).
   raise(signal);
+  errno = savedErrno;
 }
 
 void installHandlers() {
