@@ -382,17 +382,31 @@ TEST(DdhostOutput, ADashWritesTheRibToStandardOutput) {
 #if !defined(_WIN32)
 constexpr unsigned kNobody = 65534;
 
-// ddhost run as `nobody`.
-ProcessResult asNobody(const std::vector<std::string>& arguments) {
-  std::vector<std::string> words = {"--reuid=65534", "--regid=65534", "--clear-groups",
-                                    testsupport::installedDdhost().string()};
-  words.insert(words.end(), arguments.begin(), arguments.end());
-  return testsupport::runProcess("/usr/bin/setpriv", words);
-}
-
 // A folder of the test's that `nobody` may pass through.
 void openToOthers(const fs::path& dir) {
   fs::permissions(dir, fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+}
+
+// The installed tree and the example, copied where `nobody` can reach them
+// whatever folder the build lives in (a clone under /root is closed to it).
+struct NobodysCopy {
+  explicit NobodysCopy(const fs::path& dir) : tree(dir / "tree"), script(dir / "bounce-light.ddscript") {
+    fs::copy(testsupport::installedPrefix(), tree, fs::copy_options::recursive);
+    fs::copy_file(exampleScript("bounce-light"), script);
+    fs::permissions(script, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                                fs::perms::others_read);
+  }
+  fs::path tree;
+  fs::path script;
+};
+
+// ddhost run as `nobody`, from the copy.
+ProcessResult asNobody(const NobodysCopy& copy, const std::vector<std::string>& arguments) {
+  std::vector<std::string> words = {"--reuid=65534", "--regid=65534", "--clear-groups",
+                                    (copy.tree / "bin" / "ddhost").string()};
+  words.insert(words.end(), arguments.begin(), arguments.end());
+  words.push_back(copy.script.string());
+  return testsupport::runProcess("/usr/bin/setpriv", words);
 }
 
 // As a user who may write the sticky folder but not replace another user's
@@ -404,6 +418,7 @@ TEST(DdhostOutput, AnOutputThatCannotBeReplacedIsRefusedBeforeAnyIs) {
   }
   const testsupport::TemporaryDirectory dir;
   openToOthers(dir.path());
+  const NobodysCopy copy(dir.path());
   const fs::path sticky = dir.path() / "shared";
   fs::create_directory(sticky);
   fs::permissions(sticky, fs::perms::all | fs::perms::sticky_bit);
@@ -414,8 +429,7 @@ TEST(DdhostOutput, AnOutputThatCannotBeReplacedIsRefusedBeforeAnyIs) {
   writeFile(png, "previous picture\n");
   fs::permissions(png, fs::perms::all);  // writable, yet not the user's to replace
 
-  const ProcessResult run =
-      asNobody({"-o", rib.string(), "--viewer", png.string(), exampleScript("bounce-light")});
+  const ProcessResult run = asNobody(copy, {"-o", rib.string(), "--viewer", png.string()});
   EXPECT_EQ(run.exitStatus, 1);
   EXPECT_THAT(run.err, HasSubstr("cannot write " + png.string() + ": it belongs to another user"));
   EXPECT_EQ(readFile(rib), "previous RIB\n");
@@ -427,13 +441,13 @@ TEST(DdhostOutput, AnOutputThatCannotBeReplacedIsRefusedBeforeAnyIs) {
   const fs::path closed = dir.path() / "closed";
   fs::create_directory(closed);
   fs::permissions(closed, fs::perms::owner_all | fs::perms::others_exec);
-  const ProcessResult folder = asNobody({"-o", (closed / "new.rib").string(), exampleScript("bounce-light")});
+  const ProcessResult folder = asNobody(copy, {"-o", (closed / "new.rib").string()});
   EXPECT_EQ(folder.exitStatus, 1);
   EXPECT_THAT(folder.err, HasSubstr("its folder " + closed.string() + " is not writable: Permission denied"));
   EXPECT_TRUE(fs::is_empty(closed));
   const fs::path fifo = dir.path() / "private.fifo";
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-  const ProcessResult special = asNobody({"-o", fifo.string(), exampleScript("bounce-light")});
+  const ProcessResult special = asNobody(copy, {"-o", fifo.string()});
   EXPECT_EQ(special.exitStatus, 1);
   EXPECT_THAT(special.err, HasSubstr("cannot write " + fifo.string() + ": Permission denied"));
 }
@@ -448,6 +462,7 @@ TEST(DdhostOutput, AFileThatCannotBeLinkedToIsStillReplaced) {
   }
   const testsupport::TemporaryDirectory dir;
   openToOthers(dir.path());
+  const NobodysCopy copy(dir.path());
   const fs::path folder = dir.path() / "open";
   fs::create_directory(folder);
   fs::permissions(folder, fs::perms::all);
@@ -455,7 +470,7 @@ TEST(DdhostOutput, AFileThatCannotBeLinkedToIsStillReplaced) {
   writeFile(rib, "previous RIB\n");
   fs::permissions(rib, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
                            fs::perms::others_read);
-  const ProcessResult run = asNobody({"-o", rib.string(), exampleScript("bounce-light")});
+  const ProcessResult run = asNobody(copy, {"-o", rib.string()});
   EXPECT_EQ(run.exitStatus, 0) << run.err;
   EXPECT_EQ(readFile(rib), golden("bounce-light"));
   EXPECT_EQ(testsupport::listDir(folder), std::vector<std::string>{"theirs.rib"});
