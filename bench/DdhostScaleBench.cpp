@@ -32,11 +32,17 @@ constexpr int kSmall = 10000;
 constexpr int kLarge = 100000;
 constexpr int kMillion = 1000000;
 constexpr double kKilobyte = 1024.0;
+constexpr std::size_t kCommentBytes = std::size_t{300} << 20;
+// What reading such a script may add to the empty scene's peak: a few of
+// ddhost's 1 MB pieces, nowhere near the script's size.
+constexpr double kCommentsGoalMegabytes = 8.0;
+const char* const kCommentsName = "scale/300MB_of_comments";
 
 struct Workspace {
   testsupport::TemporaryDirectory dir;
   std::string ddhost;
   std::map<int, fs::path> scripts;  // by light count; 0 is the empty scene
+  fs::path comments;                 // kCommentBytes of comment lines and one light
   fs::path output;
 };
 
@@ -84,6 +90,36 @@ void runScene(benchmark::State& state, int lights) {
   }
 }
 
+// Peak memory only: the script is streamed, not held.
+void runComments(benchmark::State& state) {
+  for (auto _ : state) {
+    const auto run =
+        benchsupport::runMeasured(workspace->ddhost, {workspace->comments.string(), "-o", workspace->output.string()});
+    if (run.exitStatus != 0) {
+      state.SkipWithError(("ddhost exited with status " + std::to_string(run.exitStatus)).c_str());
+      return;
+    }
+    state.SetIterationTime(run.cpuSeconds);
+    state.counters["peak_bytes"] = run.peakBytes;
+  }
+  // One light without an image: three lines, and four around them.
+  if (linesIn(workspace->output) != 3 + 4) {
+    state.SkipWithError("ddhost's RIB does not hold the light after the comments");
+  }
+}
+
+void writeComments(const fs::path& path) {
+  std::ofstream out(path, std::ios::binary);
+  const std::string line = "# " + std::string(97, 'c') + "\n";
+  for (std::size_t written = 0; written < kCommentBytes; written += line.size()) {
+    out << line;
+  }
+  out << "LumoxIndirect {\n}\n";
+  if (!out.flush()) {
+    throw std::runtime_error("cannot write " + path.string());
+  }
+}
+
 std::string nameOf(int lights) {
   return lights == 0 ? "scale/empty_scene" : "scale/" + std::to_string(lights) + "_lights";
 }
@@ -96,6 +132,11 @@ void registerScenes() {
         ->UseManualTime()
         ->Unit(benchmark::kMillisecond);
   }
+  benchmark::RegisterBenchmark(kCommentsName, runComments)
+      ->Iterations(1)
+      ->Repetitions(1)
+      ->UseManualTime()
+      ->Unit(benchmark::kMillisecond);
 }
 
 bool prepare() {
@@ -111,6 +152,8 @@ bool prepare() {
       testsupport::writeFile(script, lights == 0 ? std::string("# nothing\n") : benchsupport::sceneScript(lights));
       workspace->scripts[lights] = script;
     }
+    workspace->comments = workspace->dir.path() / "comments.ddscript";
+    writeComments(workspace->comments);
     std::printf("ddhost: %s\nscenes: one plate and 10,000 / 100,000%s lights\n", workspace->ddhost.c_str(),
                 sizes.back() == kMillion ? " / 1,000,000" : "");
     return true;
@@ -137,6 +180,11 @@ void summarise(const benchsupport::Collector& results) {
   printValue("peak resident size, 1,000,000 lights", scaled(results.counter(nameOf(kMillion), "peak_bytes"), 1e-6),
              "MB");
   printValue("memory per light, (peak(100k) - peak(10k)) / 90,000", growth, "bytes", kKilobyte);
+  const auto emptyPeak = results.counter(nameOf(0), "peak_bytes");
+  const auto commentsPeak = results.counter(kCommentsName, "peak_bytes");
+  printValue("peak resident size, 300 MB of comments and one light", scaled(commentsPeak, 1e-6), "MB");
+  printValue("the same above the empty scene's peak", scaled(difference(commentsPeak, emptyPeak), 1e-6), "MB",
+             kCommentsGoalMegabytes, "(the script is streamed, not held)");
   printValue("time per light, 10,000 lights", small, "us", std::nullopt,
              "(processor time less the empty scene's)");
   printValue("time per light, 100,000 lights", large, "us");

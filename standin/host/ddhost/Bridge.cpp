@@ -66,12 +66,12 @@ void writeCategories(lumoxindirect::LumoxIndirectBase& light) {
 
 }  // namespace
 
-RibOutput::RibOutput(OutputFile* file) : file_(file) {
+RibSession::RibSession(OutputFile* file) : file_(file) {
   standin::lumox::openOutput(file_ != nullptr ? file_->stream() : buffer_);
   open_ = true;
 }
 
-RibOutput::~RibOutput() {
+RibSession::~RibSession() {
   if (open_) {
     try {
       standin::lumox::closeOutput();
@@ -81,7 +81,7 @@ RibOutput::~RibOutput() {
   }
 }
 
-void RibOutput::close() {
+void RibSession::close() {
   open_ = false;
   standin::lumox::closeOutput();
   if (standin::lumox::sceneRefused()) {

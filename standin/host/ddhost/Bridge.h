@@ -3,7 +3,7 @@
 #pragma once
 
 #include "CommandLine.h"
-#include "OutputFile.h"
+#include <ddhost/OutputFile.h>
 #include "Scene.h"
 
 #include <optional>
@@ -13,15 +13,16 @@
 
 namespace ddhost {
 
-// The renderer library's RIB output for one run: into `file`, or, when
-// that is null, into a buffer meant for standard output.
-class RibOutput {
+// One run's session with the renderer library's RIB writer: its output goes
+// into `file`, or, when that is null, into a buffer meant for standard
+// output.
+class RibSession {
 public:
-  explicit RibOutput(OutputFile* file);
+  explicit RibSession(OutputFile* file);
   // Ends the renderer's output if close() did not.
-  ~RibOutput();
-  RibOutput(const RibOutput&) = delete;
-  RibOutput& operator=(const RibOutput&) = delete;
+  ~RibSession();
+  RibSession(const RibSession&) = delete;
+  RibSession& operator=(const RibSession&) = delete;
 
   // Ends the renderer's output. Throws std::runtime_error when it is not
   // the whole scene: writing failed, or the renderer refused scene calls.

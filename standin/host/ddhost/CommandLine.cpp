@@ -2,9 +2,15 @@
 
 #include "Numbers.h"
 
+#include <ddhost/MessageText.h>
+
 #include <CLI/CLI.hpp>
 
+#include <charconv>
+#include <cmath>
+#include <limits>
 #include <map>
+#include <sstream>
 
 namespace ddhost {
 
@@ -28,6 +34,24 @@ std::optional<ViewerSize> parseViewerSize(const std::string& text) {
   return ViewerSize{static_cast<int>(*width), static_cast<int>(*height)};
 }
 
+// Why `text` is no sample scale, or "".
+std::string sampleScaleProblem(const std::string& text) {
+  if (const auto value = parseFloat(text)) {
+    return *value >= 0 ? std::string() : "must be a finite number >= 0, not " + quoted(text, kQuotedFromScript);
+  }
+  double value = 0;
+  const char* end = text.data() + text.size();
+  const auto result = std::from_chars(text.data(), end, value, std::chars_format::general);
+  const bool beyondFloats = !text.empty() && result.ptr == end &&
+                            (result.ec == std::errc::result_out_of_range || (result.ec == std::errc() && std::isfinite(value)));
+  if (beyondFloats) {
+    std::ostringstream largest;
+    largest << std::numeric_limits<float>::max();
+    return "must be within the float range (at most " + largest.str() + "), not " + quoted(text, kQuotedFromScript);
+  }
+  return "must be a finite number >= 0, not " + quoted(text, kQuotedFromScript);
+}
+
 }  // namespace
 
 CommandLine parseCommandLine(int argc, char** argv) {
@@ -43,6 +67,15 @@ CommandLine parseCommandLine(int argc, char** argv) {
   // CLI11 would take "/name" for an option on Windows, where it is a path
   // from the root of the current drive.
   app.allow_windows_style_options(false);
+  // What the user typed comes back in these messages: escaped like every
+  // other message of ddhost's.
+  app.failure_message([](const CLI::App* failed, const CLI::Error& error) {
+    std::string message = printable(error.what()) + "\n";
+    if (failed->get_help_ptr() != nullptr) {
+      message += "Run with " + failed->get_help_ptr()->get_name() + " for more information.\n";
+    }
+    return message;
+  });
   app.set_version_flag("--version", std::string("ddhost ") + DDHOST_VERSION);
   auto* scriptOption = app.add_option("SCRIPT", options.script, "The script: a file, or - for standard input");
   std::string describe;
@@ -50,17 +83,14 @@ CommandLine parseCommandLine(int argc, char** argv) {
       app.add_option("--describe", describe, "Print the controls of a node class, one line each, and run nothing")
           ->type_name("CLASS")
           ->excludes(scriptOption);
-  auto* outputOption = app.add_option("-o,--output", output, "Write the RIB to FILE (default: standard output)")
+  auto* outputOption = app.add_option("-o,--output", output, "Write the RIB to FILE, or - for standard output (the default)")
                            ->type_name("FILE")
                            ->check([](const std::string& text) {
                              return text.empty() ? std::string("needs a file name") : std::string();
                            });
   app.add_option("--sample-scale", sampleScale, "The bridge's sample scale, a finite number >= 0 (default 1)")
       ->type_name("X")
-      ->check([](const std::string& text) {
-        const auto value = parseFloat(text);
-        return value && *value >= 0 ? std::string() : "must be a finite number >= 0, not " + text;
-      });
+      ->check(sampleScaleProblem);
   app.add_flag("--as-shader", options.asShader, "Emit each light as a shader instance");
   const std::map<std::string, ExporterChoice> exporters = {
       {"accept", ExporterChoice::Accept}, {"decline", ExporterChoice::Decline}, {"none", ExporterChoice::None}};
@@ -98,7 +128,8 @@ CommandLine parseCommandLine(int argc, char** argv) {
   options.sampleScale = *parseFloat(sampleScale);
   options.viewerSize = *parseViewerSize(viewerSize);
   options.exporter = exporters.at(exporter);
-  if (outputOption->count() > 0) {
+  // "-" is standard output, as it is standard input for the script.
+  if (outputOption->count() > 0 && output != "-") {
     options.output = output;
   }
   if (viewerOption->count() > 0) {

@@ -1,5 +1,7 @@
 #include "Describe.h"
 
+#include <ddhost/MessageText.h>
+
 #include <standin/ddimage/Controls.h>
 #include <standin/ddimage/Graph.h>
 #include <standin/ddimage/Node.h>
@@ -27,31 +29,6 @@ std::string number(Number value) {
   char buffer[32];
   const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
   return std::string(buffer, result.ptr);
-}
-
-// Quoted on one line: line ends, tabs, quotes and backslashes escaped as in
-// C, other control bytes in octal.
-std::string quoted(const std::string& text) {
-  std::string out = "\"";
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (c == '\n') {
-      out += "\\n";
-    } else if (c == '\t') {
-      out += "\\t";
-    } else if (byte < 0x20 || byte == 0x7f) {
-      out += '\\';
-      out += static_cast<char>('0' + ((byte >> 6) & 7));
-      out += static_cast<char>('0' + ((byte >> 3) & 7));
-      out += static_cast<char>('0' + (byte & 7));
-    } else {
-      out += c;
-    }
-  }
-  return out + "\"";
 }
 
 std::string typeOf(const Control& control) {
@@ -174,9 +151,10 @@ std::string knownClasses() {
 
 }  // namespace
 
-std::string describeClass(const std::string& className) {
+std::string describeClass(const std::string& className, const std::string& whereClassesComeFrom) {
   if (standin::ddimage::findDescription(className) == nullptr) {
-    throw std::invalid_argument("unknown node class " + quoted(className) + "; known classes: " + knownClasses());
+    throw std::invalid_argument("unknown node class " + quoted(className) + "; known classes: " + knownClasses() + " (" +
+                                whereClassesComeFrom + ")");
   }
   standin::ddimage::Graph graph;
   DD::Image::Op* op = graph.create(className);

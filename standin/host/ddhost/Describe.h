@@ -9,7 +9,7 @@ namespace ddhost {
 // panel, and lays out one line per control it declared: name, label, type
 // (with its type and storage codes), default value, range, flags, tooltip;
 // after a header line. Throws std::invalid_argument, naming the known
-// classes, for a class no plug-in registered.
-std::string describeClass(const std::string& className);
+// classes and `whereClassesComeFrom`, for a class no plug-in registered.
+std::string describeClass(const std::string& className, const std::string& whereClassesComeFrom);
 
 }  // namespace ddhost

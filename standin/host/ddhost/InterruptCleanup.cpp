@@ -1,8 +1,10 @@
-#include "InterruptCleanup.h"
+#include <ddhost/InterruptCleanup.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstring>
 #include <mutex>
+#include <vector>
 
 #if defined(_WIN32)
 #  include <windows.h>
@@ -45,7 +47,16 @@ void removeArmed() {
 
 #if defined(_WIN32)
 
+std::atomic<int> holders{0};
+std::atomic<bool> eventPending{false};
+
 BOOL WINAPI onConsoleEvent(DWORD /*event*/) {
+  eventPending.store(true);
+  // The handler runs on a thread of its own: files being put in place are
+  // first put back by the holder, which sees the event pending.
+  while (holders.load() > 0) {
+    Sleep(10);
+  }
   removeArmed();
   return FALSE;  // the default handler then ends the process
 }
@@ -56,16 +67,45 @@ void installHandlers() {
 
 #else
 
-constexpr int kInterruptions[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
+// Every signal whose default action ends the process, core dump or not.
+std::vector<int> endingSignals() {
+  std::vector<int> signals = {SIGHUP,  SIGINT,  SIGQUIT, SIGILL,  SIGTRAP, SIGABRT,   SIGBUS,  SIGFPE,
+                              SIGUSR1, SIGSEGV, SIGUSR2, SIGPIPE, SIGALRM, SIGTERM,   SIGXCPU, SIGXFSZ,
+                              SIGVTALRM, SIGPROF, SIGIO, SIGSYS};
+#  if defined(SIGSTKFLT)
+  signals.push_back(SIGSTKFLT);
+#  endif
+#  if defined(SIGPWR)
+  signals.push_back(SIGPWR);
+#  endif
+  for (int signal = SIGRTMIN; signal <= SIGRTMAX; ++signal) {
+    signals.push_back(signal);
+  }
+  return signals;
+}
+
+// Raised by the program's own faults: blocking them would not hold them.
+bool isFault(int signal) {
+  return signal == SIGILL || signal == SIGTRAP || signal == SIGBUS || signal == SIGFPE || signal == SIGSEGV ||
+         signal == SIGSYS;
+}
+
+// The signals this process handles (those not ignored when it started).
+sigset_t handled;
 
 void onSignal(int signal) {
+  // Whatever the signal interrupted may still read errno.
+  const int savedErrno = errno;
   removeArmed();
-  // SA_RESETHAND put the default action back: the parent sees the signal.
+  // SA_RESETHAND put the default action back: the parent sees the signal,
+  // once this handler returns and unblocks it (or the fault recurs).
   raise(signal);
+  errno = savedErrno;
 }
 
 void installHandlers() {
-  for (const int signal : kInterruptions) {
+  sigemptyset(&handled);
+  for (const int signal : endingSignals()) {
     struct sigaction current {};
     // A signal the caller chose to ignore (nohup) stays ignored.
     if (sigaction(signal, nullptr, &current) != 0 || current.sa_handler == SIG_IGN) {
@@ -75,17 +115,24 @@ void installHandlers() {
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = static_cast<int>(SA_RESETHAND);
-    sigaction(signal, &action, nullptr);
+    if (sigaction(signal, &action, nullptr) == 0) {
+      sigaddset(&handled, signal);
+    }
   }
 }
 
 #endif
 
+std::once_flag installed;
+
+void install() {
+  std::call_once(installed, installHandlers);
+}
+
 }  // namespace
 
 int rememberTemporary(const std::filesystem::path& path) {
-  static std::once_flag installed;
-  std::call_once(installed, installHandlers);
+  install();
   const std::size_t length = path.native().size();
   if (length >= kLongestPath) {
     return -1;
@@ -109,22 +156,50 @@ void forgetTemporary(int slot) {
 
 #if defined(_WIN32)
 
-InterruptsHeld::InterruptsHeld() = default;
-InterruptsHeld::~InterruptsHeld() = default;
+InterruptsHeld::InterruptsHeld() {
+  install();
+  holders.fetch_add(1);
+}
+
+InterruptsHeld::~InterruptsHeld() {
+  holders.fetch_sub(1);
+}
+
+bool interruptPending() {
+  return eventPending.load();
+}
 
 #else
 
 InterruptsHeld::InterruptsHeld() {
+  install();
   sigset_t held;
   sigemptyset(&held);
-  for (const int signal : kInterruptions) {
-    sigaddset(&held, signal);
+  for (const int signal : endingSignals()) {
+    if (!isFault(signal)) {
+      sigaddset(&held, signal);
+    }
   }
   pthread_sigmask(SIG_BLOCK, &held, &saved_);
 }
 
 InterruptsHeld::~InterruptsHeld() {
   pthread_sigmask(SIG_SETMASK, &saved_, nullptr);
+}
+
+bool interruptPending() {
+  install();
+  sigset_t pending;
+  sigemptyset(&pending);
+  if (sigpending(&pending) != 0) {
+    return false;
+  }
+  for (int signal = 1; signal < NSIG; ++signal) {
+    if (sigismember(&handled, signal) == 1 && sigismember(&pending, signal) == 1) {
+      return true;
+    }
+  }
+  return false;
 }
 
 #endif

@@ -1,9 +1,10 @@
-#include "Outputs.h"
+#include <ddhost/Outputs.h>
 
-#include "Files.h"
+#include <ddhost/InterruptCleanup.h>
+
+#include "StandardOutput.h"
 
 #include <utility>
-#include <vector>
 
 namespace ddhost {
 
@@ -11,7 +12,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void refuseSharedFiles(const std::optional<std::string>& rib, const std::optional<std::string>& picture) {
+void refuseSharedFiles(const std::optional<std::string>& rib, const std::optional<std::string>& picture,
+                       const std::vector<RunInput>& inputs) {
   std::vector<std::pair<std::string, fs::path>> named;
   if (rib) {
     named.emplace_back("-o", resolveOutputPath(*rib));
@@ -32,13 +34,20 @@ void refuseSharedFiles(const std::optional<std::string>& rib, const std::optiona
                              named[j].second.string());
       }
     }
+    const std::optional<FileIdentity> identity = identityOf(named[i].second);
+    for (const RunInput& input : inputs) {
+      if (identity && *identity == input.identity) {
+        throw OutputConflict(named[i].first + " names " + input.what + ", which it would overwrite");
+      }
+    }
   }
 }
 
 }  // namespace
 
-RunOutputs::RunOutputs(const std::optional<std::string>& rib, const std::optional<std::string>& picture) {
-  refuseSharedFiles(rib, picture);
+RunOutputs::RunOutputs(const std::optional<std::string>& rib, const std::optional<std::string>& picture,
+                       const std::vector<RunInput>& inputs) {
+  refuseSharedFiles(rib, picture, inputs);
   if (rib) {
     rib_.emplace(*rib);
   }
@@ -56,11 +65,44 @@ void RunOutputs::commit(const std::string* standardOutput) {
   if (standardOutput != nullptr) {
     writeStandardOutput(*standardOutput);
   }
+  // One step as far as signals go: a signal meanwhile waits, and what was
+  // put in place is put back before it ends the process.
+  const InterruptsHeld held;
+  std::vector<OutputFile*> placed;
+  std::string failure;
   for (OutputFile* file : {rib(), picture()}) {
-    if (file != nullptr) {
+    if (file == nullptr) {
+      continue;
+    }
+    if (interruptPending()) {
+      break;
+    }
+    try {
       file->commit();
+      placed.push_back(file);
+    } catch (const std::runtime_error& error) {
+      failure = error.what();
+      break;
     }
   }
+  if (failure.empty() && interruptPending()) {
+    failure = "interrupted while the outputs were put in place";
+  }
+  if (failure.empty()) {
+    for (OutputFile* file : placed) {
+      file->keep();
+    }
+    return;
+  }
+  for (auto it = placed.rbegin(); it != placed.rend(); ++it) {
+    const std::string reason = (*it)->undo();
+    if (!reason.empty()) {
+      failure += "; " + (*it)->target().string() + " is the new file, not the old one, which could not be put back (" +
+                 reason + ")" +
+                 ((*it)->backupPath().empty() ? std::string() : "; the old one is at " + (*it)->backupPath().string());
+    }
+  }
+  throw std::runtime_error(failure);
 }
 
 }  // namespace ddhost

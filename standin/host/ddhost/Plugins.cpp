@@ -1,5 +1,9 @@
 #include "Plugins.h"
 
+#include "PluginFileCheck.h"
+
+#include <boost/dll/runtime_symbol_info.hpp>
+
 #include <algorithm>
 #include <cctype>
 #include <map>
@@ -7,31 +11,17 @@
 #include <string>
 #include <system_error>
 
-#if defined(_WIN32)
-#  include <windows.h>
-#endif
-
 namespace ddhost {
 
 namespace fs = std::filesystem;
 
 fs::path programDir() {
-#if defined(_WIN32)
-  std::string path(MAX_PATH, '\0');
-  for (;;) {
-    const DWORD n = GetModuleFileNameA(nullptr, &path[0], static_cast<DWORD>(path.size()));
-    if (n == 0) {
-      throw std::runtime_error("cannot find the program's own file");
-    }
-    if (n < path.size()) {
-      path.resize(n);
-      return fs::path(path).parent_path();
-    }
-    path.resize(path.size() * 2);
+  std::error_code error;
+  const fs::path program = boost::dll::program_location(error);
+  if (error) {
+    throw std::runtime_error("cannot find the program's own file: " + error.message());
   }
-#else
-  return fs::canonical("/proc/self/exe").parent_path();
-#endif
+  return program.parent_path();
 }
 
 fs::path defaultPluginDir() {
@@ -66,23 +56,51 @@ bool isPluginFile(const fs::directory_entry& entry) {
 
 }  // namespace
 
-std::vector<std::unique_ptr<standin::ddimage::PluginLibrary>> loadPlugins(const fs::path& dir) {
-  std::vector<std::unique_ptr<standin::ddimage::PluginLibrary>> libraries;
+PluginFolder findPlugins(const fs::path& dir) {
+  PluginFolder folder;
+  folder.dir = dir;
   std::error_code error;
-  if (!fs::is_directory(dir, error)) {
-    return libraries;
+  const fs::file_status status = fs::status(dir, error);
+  if (!fs::exists(status)) {
+    folder.problem = "does not exist";
+    return folder;
   }
-  std::vector<fs::path> files;
-  for (const fs::directory_entry& entry : fs::directory_iterator(dir)) {
-    if (isPluginFile(entry)) {
-      files.push_back(fs::absolute(entry.path()).lexically_normal());
+  if (!fs::is_directory(status)) {
+    folder.problem = "is not a folder";
+    return folder;
+  }
+  fs::directory_iterator entries(dir, error);
+  for (; !error && entries != fs::directory_iterator(); entries.increment(error)) {
+    if (isPluginFile(*entries)) {
+      folder.files.push_back(fs::absolute(entries->path()).lexically_normal());
     }
   }
-  std::sort(files.begin(), files.end());
+  if (error) {
+    folder.files.clear();
+    folder.problem = "cannot be read: " + error.message();
+    return folder;
+  }
+  std::sort(folder.files.begin(), folder.files.end());
+  return folder;
+}
+
+std::string describePluginFolder(const PluginFolder& folder) {
+  if (!folder.problem.empty()) {
+    return "the plug-in folder " + folder.dir.string() + " " + folder.problem;
+  }
+  const std::size_t count = folder.files.size();
+  return std::to_string(count) + (count == 1 ? " plug-in" : " plug-ins") + " loaded from " + folder.dir.string();
+}
+
+std::vector<std::unique_ptr<standin::ddimage::PluginLibrary>> loadPlugins(const PluginFolder& folder) {
+  std::vector<std::unique_ptr<standin::ddimage::PluginLibrary>> libraries;
   // Two files registering one class (two copies of a plug-in, say) would
   // leave it to the load order which one the scene gets.
   std::map<std::string, fs::path> registeredBy;
-  for (const fs::path& file : files) {
+  for (const fs::path& file : folder.files) {
+    // The loader maps what the headers promise; past the end of a file cut
+    // short, that ends the process with SIGBUS.
+    checkPluginFileComplete(file);
     libraries.push_back(std::make_unique<standin::ddimage::PluginLibrary>(file.string()));
     for (const std::string& name : libraries.back()->classes()) {
       const auto [first, inserted] = registeredBy.emplace(name, file);

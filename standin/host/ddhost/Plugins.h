@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace ddhost {
@@ -15,11 +16,25 @@ std::filesystem::path programDir();
 // plugins/ beside the folder that holds the program, as installed.
 std::filesystem::path defaultPluginDir();
 
-// Loads every plug-in file (by the platform's plug-in suffix) in `dir`, in
-// name order, by absolute path: the plug-ins locate their own files from
-// the path the host records. A missing folder holds no plug-ins. Throws
-// std::runtime_error when a file fails to load, or when two files register
-// the same node class.
-std::vector<std::unique_ptr<standin::ddimage::PluginLibrary>> loadPlugins(const std::filesystem::path& dir);
+// The plug-in files (by the platform's plug-in suffix) in a folder, in name
+// order, by absolute path: the plug-ins locate their own files from the
+// path the host records. A missing or unreadable folder holds none, and
+// says why.
+struct PluginFolder {
+  std::filesystem::path dir;
+  std::vector<std::filesystem::path> files;
+  std::string problem;  // "does not exist", "is not a folder", "cannot be read: ..."
+};
+PluginFolder findPlugins(const std::filesystem::path& dir);
+
+// What a message about a missing node class says of where plug-ins were
+// looked for: "1 plug-in loaded from DIR", "the plug-in folder DIR does not
+// exist".
+std::string describePluginFolder(const PluginFolder& folder);
+
+// Loads every file of the folder. Throws std::runtime_error when a file is
+// incomplete or fails to load, or when two files register the same node
+// class.
+std::vector<std::unique_ptr<standin::ddimage::PluginLibrary>> loadPlugins(const PluginFolder& folder);
 
 }  // namespace ddhost

@@ -1,7 +1,7 @@
 // Writing a picture as a PNG file.
 #pragma once
 
-#include "OutputFile.h"
+#include <ddhost/OutputFile.h>
 #include "Viewer.h"
 
 #include <string>

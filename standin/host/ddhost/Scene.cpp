@@ -1,7 +1,9 @@
 #include "Scene.h"
 
-#include "NameIndex.h"
 #include "Numbers.h"
+
+#include <ddhost/MessageText.h>
+#include <ddhost/NameIndex.h>
 
 #include <standin/ddimage/Controls.h>
 #include <standin/ddimage/Graph.h>
@@ -25,14 +27,15 @@ using DD::Image::Op;
 using standin::ddimage::Control;
 using standin::ddimage::ControlKind;
 
-std::string quoted(std::string_view text) {
-  return quotedForMessage(text);
+// What a message quotes of the script's text.
+std::string shown(std::string_view text) {
+  return quoted(text, kQuotedFromScript);
 }
 
 // What the value was, for messages: the scalar text, or the list.
 std::string written(const Value& value) {
   if (value.kind != Value::Kind::List) {
-    return quoted(value.text);
+    return shown(value.text);
   }
   std::string text;
   value.forEachItem([&text](std::string_view item) {
@@ -41,7 +44,7 @@ std::string written(const Value& value) {
     }
     text += item;
   });
-  const std::string inner = quoted(text);
+  const std::string inner = shown(text);
   return "{" + inner.substr(1, inner.size() - 2) + "}";
 }
 
@@ -149,27 +152,11 @@ void setControl(Control& control, const KnobLine& knob) {
 
 class SceneBuilder::Builder {
 public:
-  // Room made at once, not by doubling, which would hold both the old and
-  // the new room at the peak.
-  Builder(standin::ddimage::Graph& graph, std::size_t expectedNodes) : graph_(graph) {
-    graph_.reserve(expectedNodes);
-    nodes_.reserve(expectedNodes);
-    byName_.reserve(expectedNodes);
-  }
-
-  void read(ScriptReader& reader) {
-    while (reader.next()) {
-      if (const Push* push = reader.push()) {
-        pushSlot(*push);
-      } else {
-        addNode(*reader.node());
-      }
-    }
-  }
+  Builder(standin::ddimage::Graph& graph, std::string whereClassesComeFrom)
+      : graph_(graph), whereClassesComeFrom_(std::move(whereClassesComeFrom)) {}
 
   std::vector<SceneNode> finish() { return std::move(nodes_); }
 
-private:
   void pushSlot(const Push& push) {
     if (!push.name) {
       stack_.push_back(nullptr);
@@ -177,7 +164,7 @@ private:
     }
     Op* op = find(*push.name);
     if (op == nullptr) {
-      throw SceneError(push.line, "push of unknown node " + quoted("$" + std::string(*push.name)));
+      throw SceneError(push.line, "push of unknown node " + shown("$" + std::string(*push.name)));
     }
     stack_.push_back(op);
   }
@@ -228,7 +215,7 @@ private:
       wrongKind(*knob, "a node name (letters, digits and underscores, not starting with a digit)");
     }
     if (find(name) != nullptr) {
-      throw SceneError(knob->line, "duplicate node name " + quoted(name));
+      throw SceneError(knob->line, "duplicate node name " + shown(name));
     }
     return std::string(name);
   }
@@ -236,7 +223,7 @@ private:
   void addNode(const NodeBlock& block) {
     const std::string className(block.className);
     if (standin::ddimage::findDescription(className) == nullptr) {
-      throw SceneError(block.line, "unknown node class " + quoted(className));
+      throw SceneError(block.line, "unknown node class " + shown(className) + " (" + whereClassesComeFrom_ + ")");
     }
     const std::string name = nameOf(block, className);
     Op* op = nullptr;
@@ -247,7 +234,7 @@ private:
                      [this](std::uint32_t at) -> const std::string& { return nameAt(at); });
       graph_.buildPanel(op);
     } catch (const std::exception& error) {
-      throw SceneError(block.line, "cannot create " + quoted(name) + ": " + error.what());
+      throw SceneError(block.line, "cannot create " + shown(name) + ": " + error.what());
     }
 
     int inputs = std::max(0, op->maximum_inputs());
@@ -297,7 +284,7 @@ private:
     }
     Control* control = standin::ddimage::findControl(op, knob.name);
     if (control == nullptr) {
-      throw SceneError(knob.line, "unknown knob " + quoted(knob.name) + " for " + op->Class());
+      throw SceneError(knob.line, "unknown knob " + shown(knob.name) + " for " + op->Class());
     }
     setControl(*control, knob);
   }
@@ -311,44 +298,37 @@ private:
       }
       if (!op->test_input(index, source)) {
         const std::string& sourceName = standin::ddimage::nodeOf(source).name;
-        throw SceneError(line, quoted(name) + " cannot take " + quoted(sourceName) + " (" + source->Class() +
+        throw SceneError(line, shown(name) + " cannot take " + shown(sourceName) + " (" + source->Class() +
                                    ") as input " + std::to_string(index));
       }
       graph_.connect(op, index, source);
     }
   }
 
+private:
   standin::ddimage::Graph& graph_;
+  std::string whereClassesComeFrom_;
   NameIndex byName_;  // positions in nodes_
   std::vector<SceneNode> nodes_;
   std::vector<Op*> stack_;
   std::map<std::string, int, std::less<>> counters_;
 };
 
-SceneBuilder::SceneBuilder(standin::ddimage::Graph& graph, std::size_t expectedNodes)
-    : builder_(std::make_unique<Builder>(graph, expectedNodes)) {}
+SceneBuilder::SceneBuilder(standin::ddimage::Graph& graph, std::string whereClassesComeFrom)
+    : builder_(std::make_unique<Builder>(graph, std::move(whereClassesComeFrom))) {}
 
 SceneBuilder::~SceneBuilder() = default;
 
-void SceneBuilder::add(std::string_view piece, std::size_t firstLine) {
-  ScriptReader reader(piece, firstLine);
-  try {
-    builder_->read(reader);
-  } catch (const ScriptError& error) {
-    // Only when the script changed since it was checked.
-    throw SceneError(error.line, error.message);
-  }
+void SceneBuilder::add(const NodeBlock& node) {
+  builder_->addNode(node);
+}
+
+void SceneBuilder::add(const Push& push) {
+  builder_->pushSlot(push);
 }
 
 std::vector<SceneNode> SceneBuilder::finish() {
   return builder_->finish();
-}
-
-std::vector<SceneNode> buildScene(std::string_view script, standin::ddimage::Graph& graph,
-                                  std::size_t expectedNodes) {
-  SceneBuilder builder(graph, expectedNodes);
-  builder.add(script, 1);
-  return builder.finish();
 }
 
 void validateScene(const std::vector<SceneNode>& nodes) {

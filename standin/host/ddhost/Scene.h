@@ -1,7 +1,7 @@
 // Turning a script's description into nodes of the host's graph.
 #pragma once
 
-#include "ScriptReader.h"
+#include <ddhost/ScriptReader.h>
 
 #include <cstddef>
 #include <memory>
@@ -39,19 +39,21 @@ struct SceneNode {
   std::size_t line = 0;  // where its block starts
 };
 
-// Creates the nodes of a script that reads without error (see checkScript)
-// in `graph`, from the script's pieces in order, with their knobs set and
-// their inputs connected: a large script need not be in memory whole.
+// Creates the nodes of a script in `graph`, statement by statement as they
+// are read, with their knobs set and their inputs connected: the script
+// need not be in memory whole.
 class SceneBuilder {
 public:
-  // `expectedNodes` (what checkScript counted) only makes room beforehand.
-  SceneBuilder(standin::ddimage::Graph& graph, std::size_t expectedNodes = 0);
+  // `whereClassesComeFrom` ends the message about an unknown node class:
+  // where plug-ins were looked for.
+  SceneBuilder(standin::ddimage::Graph& graph, std::string whereClassesComeFrom);
   ~SceneBuilder();
   SceneBuilder(const SceneBuilder&) = delete;
   SceneBuilder& operator=(const SceneBuilder&) = delete;
 
-  // The piece is needed only during the call. Throws SceneError.
-  void add(std::string_view piece, std::size_t firstLine);
+  // The statement is needed only during the call. Throws SceneError.
+  void add(const NodeBlock& node);
+  void add(const Push& push);
   // The nodes in script order.
   std::vector<SceneNode> finish();
 
@@ -59,10 +61,6 @@ private:
   class Builder;
   std::unique_ptr<Builder> builder_;
 };
-
-// The same for a whole script at once.
-std::vector<SceneNode> buildScene(std::string_view script, standin::ddimage::Graph& graph,
-                                  std::size_t expectedNodes = 0);
 
 // Validates every node for real, as the host does before rendering.
 // Throws SceneError at the line of a node that fails.

@@ -1,4 +1,6 @@
-#include "ScriptReader.h"
+#include <ddhost/ScriptReader.h>
+
+#include <ddhost/MessageText.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -31,11 +33,25 @@ std::vector<std::string_view> Value::items() const {
 
 ScriptReader::ScriptReader(std::string_view bytes, std::size_t firstLine) : bytes_(bytes), line_(firstLine) {}
 
+void ScriptReader::restart(std::string_view bytes, std::size_t firstLine) {
+  bytes_ = bytes;
+  pos_ = 0;
+  line_ = firstLine;
+  reachedEnd_ = false;
+}
+
+bool ScriptReader::skipToStatement() {
+  reachedEnd_ = false;
+  skipBlankLines();
+  return !atEnd();
+}
+
 void ScriptReader::fail(std::size_t line, std::string message) {
   throw ScriptError{line, std::move(message)};
 }
 
 bool ScriptReader::next() {
+  reachedEnd_ = false;
   skipBlankLines();
   if (atEnd()) {
     return false;
@@ -123,10 +139,10 @@ void ScriptReader::readPush(std::size_t line) {
   if (argument.size() > 1 && argument[0] == '$') {
     push_.name = argument.substr(1);
   } else if (argument != "0") {
-    fail(line, "push takes 0 or $NAME, not " + quotedForMessage(argument));
+    fail(line, "push takes 0 or $NAME, not " + quoted(argument, kQuotedFromScript));
   }
   if (!atLineEnd()) {
-    expectLineEnd("push " + quotedForMessage(argument));
+    expectLineEnd("push " + quoted(argument, kQuotedFromScript));
   }
   skipComment();
 }
@@ -143,13 +159,13 @@ void ScriptReader::readNode(std::string_view className, std::size_t line) {
   }
   skipBlanks();
   if (atEnd() || peek() != '{') {
-    fail(line, "expected '{' after " + quotedForMessage(className));
+    fail(line, "expected '{' after " + quoted(className, kQuotedFromScript));
   }
   ++pos_;
   for (;;) {
     skipBlankLines();
     if (atEnd()) {
-      fail(line, "unterminated block of " + quotedForMessage(className) + " (missing '}')");
+      fail(line, "unterminated block of " + quoted(className, kQuotedFromScript) + " (missing '}')");
     }
     const char c = peek();
     if (c == '}') {
@@ -167,13 +183,13 @@ void ScriptReader::readNode(std::string_view className, std::size_t line) {
     knob.line = line_;
     knob.name = readWord();
     if (atLineEnd() || peek() == '}') {
-      fail(knob.line, "knob " + quotedForMessage(knob.name) + " has no value");
+      fail(knob.line, "knob " + quoted(knob.name, kQuotedFromScript) + " has no value");
     }
     checkRepeated(knob);
     knob.value = readValue();
     // The block's '}' may close on the same line as its last knob.
     if (!atLineEnd() && peek() != '}') {
-      fail(line_, "unexpected text after the value of " + quotedForMessage(knob.name));
+      fail(line_, "unexpected text after the value of " + quoted(knob.name, kQuotedFromScript));
     }
     node_.knobs.push_back(knob);
   }
@@ -194,7 +210,7 @@ void ScriptReader::checkRepeated(const KnobLine& knob) {
     repeated = seen_.insert(knob.name, static_cast<std::uint32_t>(knobs.size()), nameAt) != NameIndex::npos;
   }
   if (repeated) {
-    fail(knob.line, "knob " + quotedForMessage(knob.name) + " is given twice");
+    fail(knob.line, "knob " + quoted(knob.name, kQuotedFromScript) + " is given twice");
   }
 }
 
@@ -279,20 +295,6 @@ std::string_view ScriptReader::readList() {
   }
 }
 
-// A pathological script must not make a pathological message.
-std::string quotedForMessage(std::string_view text) {
-  constexpr std::size_t kLongest = 40;
-  std::string out = "\"";
-  for (const char c : text.substr(0, kLongest)) {
-    const auto byte = static_cast<unsigned char>(c);
-    out += byte < 0x20 || byte == 0x7f ? '?' : c;
-  }
-  if (text.size() > kLongest) {
-    out += "...";
-  }
-  return out + "\"";
-}
-
 ReadResult readScript(std::string_view bytes) {
   try {
     Script script;
@@ -309,25 +311,6 @@ ReadResult readScript(std::string_view bytes) {
   } catch (ScriptError& error) {
     return std::move(error);
   }
-}
-
-ScriptCheck checkScript(std::string_view bytes, std::size_t pieceSize) {
-  ScriptCheck check;
-  check.pieces.push_back(ScriptPiece{});
-  try {
-    ScriptReader reader(bytes);
-    while (reader.next()) {
-      if (reader.node() != nullptr) {
-        ++check.nodeBlocks;
-      }
-      if (reader.offset() - check.pieces.back().offset >= pieceSize && reader.offset() < bytes.size()) {
-        check.pieces.push_back(ScriptPiece{reader.offset(), reader.line()});
-      }
-    }
-  } catch (ScriptError& error) {
-    check.error = std::move(error);
-  }
-  return check;
 }
 
 }  // namespace ddhost

@@ -1,6 +1,6 @@
 #include "Viewer.h"
 
-#include "ViewerCamera.h"
+#include <ddhost/ViewerCamera.h>
 
 #include <standin/ddimage/Graph.h>
 #include <standin/ddimage/HostViewerContext.h>

@@ -4,23 +4,29 @@
 #include "Bridge.h"
 #include "CommandLine.h"
 #include "Describe.h"
-#include "Files.h"
-#include "Outputs.h"
 #include "Plugins.h"
 #include "Png.h"
 #include "Scene.h"
-#include "ScriptReader.h"
+#include "ScriptFile.h"
+#include "StandardOutput.h"
 #include "Viewer.h"
+
+#include <ddhost/FileIdentity.h>
+#include <ddhost/MessageText.h>
+#include <ddhost/Outputs.h>
+#include <ddhost/ScriptStream.h>
 
 #include <standin/ddimage/Graph.h>
 #include <standin/lumox/Transcript.h>
 
 #include <DDImage/Op.h>
 
-#include <cstdint>
 #include <iostream>
-#include <string>
+#include <memory>
+#include <optional>
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -28,68 +34,112 @@ namespace {
 constexpr int kSuccess = 0;
 constexpr int kFailure = 1;
 constexpr int kWrongCommandLine = 2;
-// Pieces a script file is read again in.
-constexpr std::size_t kScriptPiece = 1 << 20;
 
-int run(const ddhost::Options& options, ddhost::RunOutputs& outputs) {
-  // Plug-ins first, as a host loads them at start-up; declared before the
+void report(const std::string& message) {
+  std::cerr << ddhost::printable(message) << "\n";
+}
+
+// Every file the run reads, which no output may replace.
+std::vector<ddhost::RunInput> inputsOf(const ddhost::ScriptFile* script, const ddhost::PluginFolder& plugins) {
+  std::vector<ddhost::RunInput> inputs;
+  if (script != nullptr && script->identity()) {
+    inputs.push_back({"the script", *script->identity()});
+  }
+  for (const std::filesystem::path& file : plugins.files) {
+    if (const std::optional<ddhost::FileIdentity> identity = ddhost::identityOf(file)) {
+      inputs.push_back({"the plug-in file " + file.string(), *identity});
+    }
+  }
+  return inputs;
+}
+
+// The scene, built as the script is read. Syntax errors are reported before
+// any the scene has: after a scene error the rest is still read, for a
+// syntax error further down.
+std::optional<std::vector<ddhost::SceneNode>> buildScene(const ddhost::Options& options, ddhost::ScriptFile& script,
+                                                         standin::ddimage::Graph& graph,
+                                                         const std::string& whereClassesComeFrom) {
+  ddhost::ScriptStream stream([&script](char* into, std::size_t size) { return script.read(into, size); });
+  ddhost::SceneBuilder builder(graph, whereClassesComeFrom);
+  std::optional<ddhost::SceneError> sceneError;
+  try {
+    while (stream.next()) {
+      if (sceneError) {
+        continue;
+      }
+      try {
+        if (const ddhost::NodeBlock* node = stream.node()) {
+          builder.add(*node);
+        } else {
+          builder.add(*stream.push());
+        }
+      } catch (const ddhost::SceneError& error) {
+        sceneError = error;
+      }
+    }
+  } catch (const ddhost::ScriptError& error) {
+    report(options.script + ":" + std::to_string(error.line) + ": " + error.message);
+    return std::nullopt;
+  }
+  if (sceneError) {
+    report(options.script + ":" + std::to_string(sceneError->line()) + ": " + sceneError->what());
+    return std::nullopt;
+  }
+  return builder.finish();
+}
+
+int run(const ddhost::Options& options) {
+  // The script is opened first, once, so that no output can name it.
+  std::optional<ddhost::ScriptFile> script;
+  if (!options.describe) {
+    script.emplace(options.script);
+  }
+  const ddhost::PluginFolder folder =
+      ddhost::findPlugins(options.pluginDir ? std::filesystem::path(*options.pluginDir) : ddhost::defaultPluginDir());
+
+  // Every output is checked before any work starts; nothing is written
+  // until the scene is built.
+  std::optional<ddhost::RunOutputs> outputs;
+  try {
+    outputs.emplace(options.output, options.viewer, inputsOf(script ? &*script : nullptr, folder));
+  } catch (const ddhost::OutputConflict& error) {
+    report(std::string("ddhost: ") + error.what());
+    return kWrongCommandLine;
+  }
+
+  // Plug-ins next, as a host loads them at start-up; declared before the
   // graph so that every node is gone before its plug-in is unloaded.
-  const auto plugins = ddhost::loadPlugins(options.pluginDir ? std::filesystem::path(*options.pluginDir)
-                                                             : ddhost::defaultPluginDir());
+  const auto plugins = ddhost::loadPlugins(folder);
   DD::Image::Op::print_name_cb = standin::ddimage::printNodeName;
   // The renderer's transcript is for tests; a host run only wants the RIB.
   standin::lumox::setRecording(false);
+  const std::string whereClassesComeFrom = ddhost::describePluginFolder(folder);
 
   if (options.describe) {
-    ddhost::writeStandardOutput(ddhost::describeClass(*options.describe));
+    ddhost::writeStandardOutput(ddhost::describeClass(*options.describe, whereClassesComeFrom));
     return kSuccess;
-  }
-
-  // Read through once for syntax errors, which are reported before any the
-  // scene has; the scene is then built statement by statement. A script
-  // file is read again a piece at a time, so a large one is not held whole
-  // while its nodes are built.
-  const bool fromFile = options.script != "-";
-  std::string script = ddhost::readScriptBytes(options.script);
-  const std::size_t scriptSize = script.size();
-  const ddhost::ScriptCheck check = ddhost::checkScript(script, fromFile ? kScriptPiece : SIZE_MAX);
-  if (check.error) {
-    std::cerr << options.script << ":" << check.error->line << ": " << check.error->message << "\n";
-    return kFailure;
-  }
-  if (fromFile) {
-    std::string().swap(script);
   }
 
   standin::ddimage::Graph graph;
   // The record of host calls is for tests; a host run only renders.
   graph.setRecordCalls(false);
+  const std::optional<std::vector<ddhost::SceneNode>> nodes = buildScene(options, *script, graph, whereClassesComeFrom);
+  if (!nodes) {
+    return kFailure;
+  }
   try {
-    ddhost::SceneBuilder builder(graph, check.nodeBlocks);
-    for (std::size_t i = 0; i < check.pieces.size(); ++i) {
-      const ddhost::ScriptPiece& piece = check.pieces[i];
-      const std::size_t end = i + 1 < check.pieces.size() ? check.pieces[i + 1].offset : scriptSize;
-      if (fromFile) {
-        ddhost::readScriptPiece(options.script, piece.offset, end, script);
-        builder.add(script, piece.line);
-      } else {
-        builder.add(std::string_view(script).substr(piece.offset, end - piece.offset), piece.line);
-      }
-    }
-    const std::vector<ddhost::SceneNode> nodes = builder.finish();
-    ddhost::validateScene(nodes);
-
-    ddhost::RibOutput rib(outputs.rib());
-    ddhost::emitScene(nodes, ddhost::BridgeSettings{options.sampleScale, options.asShader, options.exporter});
+    ddhost::validateScene(*nodes);
+    ddhost::RibSession rib(outputs->rib());
+    ddhost::emitScene(*nodes, ddhost::BridgeSettings{options.sampleScale, options.asShader, options.exporter});
     rib.close();
-    if (ddhost::OutputFile* picture = outputs.picture()) {
-      ddhost::writePng(ddhost::drawViewer(nodes, options.viewerSize), *picture);
+    if (ddhost::OutputFile* picture = outputs->picture()) {
+      ddhost::writePng(ddhost::drawViewer(*nodes, options.viewerSize), *picture);
     }
     // Every result is complete before any is put in place.
-    const std::string standardOutput = outputs.rib() == nullptr ? rib.standardOutputBytes() : std::string();
-    outputs.commit(outputs.rib() == nullptr ? &standardOutput : nullptr);
+    const std::string standardOutput = outputs->rib() == nullptr ? rib.standardOutputBytes() : std::string();
+    outputs->commit(outputs->rib() == nullptr ? &standardOutput : nullptr);
   } catch (const ddhost::SceneError& error) {
-    std::cerr << options.script << ":" << error.line() << ": " << error.what() << "\n";
+    report(options.script + ":" + std::to_string(error.line()) + ": " + error.what());
     return kFailure;
   }
   return kSuccess;
@@ -103,14 +153,9 @@ int main(int argc, char** argv) {
     return commandLine.exitStatus;
   }
   try {
-    // Every output is checked, and opened, before any work starts.
-    ddhost::RunOutputs outputs(commandLine.options->output, commandLine.options->viewer);
-    return run(*commandLine.options, outputs);
-  } catch (const ddhost::OutputConflict& error) {
-    std::cerr << "ddhost: " << error.what() << "\n";
-    return kWrongCommandLine;
+    return run(*commandLine.options);
   } catch (const std::exception& error) {
-    std::cerr << "ddhost: " << error.what() << "\n";
+    report(std::string("ddhost: ") + error.what());
     return kFailure;
   }
 }

@@ -27,7 +27,8 @@ TEST(DdhostDescribe, UnknownClassFailsNamingTheKnownOnes) {
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(testsupport::lines(run.err),
               std::vector<std::string>{std::string("ddhost: unknown node class \"") + name +
-                                       "\"; known classes: Card, Constant, LumoxIndirect"});
+                                       "\"; known classes: Card, Constant, LumoxIndirect (1 plug-in loaded from " +
+                                       testsupport::installedPlugin().parent_path().string() + ")"});
   }
 }
 

@@ -1,6 +1,8 @@
 // The output writer: what it leaves at each kind of target before and after
 // commit, and that a discarded or failed output leaves nothing behind.
-#include <OutputFile.h>
+#include <ddhost/InterruptCleanup.h>
+#include <ddhost/OutputFile.h>
+#include <ddhost/Outputs.h>
 
 #include "DdhostRun.h"
 #include <harness/Files.h>
@@ -15,6 +17,7 @@
 #include <vector>
 
 #if !defined(_WIN32)
+#  include <csignal>
 #  include <sys/stat.h>
 #  include <unistd.h>
 #else
@@ -163,6 +166,12 @@ TEST(OutputFile, LeavesTheTargetAndNoTemporaryWhenNotCommitted) {
   const fs::path target = dir.path() / "scene.rib";
   writeFile(target, "previous\n");
   {
+    // Nothing is created before the first byte is written.
+    const OutputFile file(target);
+    EXPECT_TRUE(file.temporaryPath().empty());
+    EXPECT_EQ(testsupport::listDir(dir.path()), std::vector<std::string>{"scene.rib"});
+  }
+  {
     OutputFile file(target);
     file.write(kBytes.data(), kBytes.size());
     EXPECT_EQ(temporaries(dir.path()).size(), 1u);
@@ -183,7 +192,8 @@ TEST(OutputFile, TemporaryNamesAreUnpredictable) {
   const fs::path target = dir.path() / "out.rib";
   std::vector<std::string> names;
   for (int k = 0; k < 2; ++k) {
-    const OutputFile file(target);
+    OutputFile file(target);
+    file.write("x", 1);
     const std::string name = file.temporaryPath().filename().string();
     EXPECT_THAT(name, ::testing::StartsWith(".out.rib" + std::string(ddhost::kTemporaryMarker)));
     EXPECT_EQ(file.temporaryPath().parent_path(), dir.path());
@@ -205,7 +215,7 @@ TEST(OutputFile, RefusesWhatCannotBeWrittenBeforeWritingAnything) {
          return dir / "folder.rib";
        },
        "it is a folder"},
-      {"a missing folder", [](const fs::path& dir) { return dir / "missing" / "out.rib"; }, ""},
+      {"a missing folder", [](const fs::path& dir) { return dir / "missing" / "out.rib"; }, "does not exist"},
 #if defined(_WIN32)
       {"a read-only file",
        [](const fs::path& dir) {
@@ -261,5 +271,123 @@ TEST(OutputFile, SameFileIsFoundThroughOtherNames) {
   EXPECT_TRUE(ddhost::sameOutputFile(a, dir.path() / "hard.rib"));
 #endif
 }
+
+#if !defined(_WIN32)
+ino_t inodeOf(const fs::path& path) {
+  struct stat status {};
+  EXPECT_EQ(::stat(path.c_str(), &status), 0);
+  return status.st_ino;
+}
+#endif
+
+// Two outputs, the first an existing file, the second new or existing,
+// each in a folder of its own.
+struct Pair {
+  testsupport::TemporaryDirectory dir;
+  fs::path rib = dir.path() / "a" / "pair.rib";
+  fs::path png = dir.path() / "b" / "pair.png";
+
+  explicit Pair(bool pictureExists) {
+    fs::create_directory(dir.path() / "a");
+    fs::create_directory(dir.path() / "b");
+    writeFile(rib, "previous RIB\n");
+    if (pictureExists) {
+      writeFile(png, "previous picture\n");
+    }
+  }
+  void writeBoth(ddhost::RunOutputs& outputs) const {
+    outputs.rib()->write(kBytes.data(), kBytes.size());
+    outputs.picture()->write("PNG", 3);
+  }
+  // Every target as it was, and nothing of the writer's left beside them.
+  void expectUnchanged(bool pictureExists) const {
+    EXPECT_EQ(readFile(rib), "previous RIB\n");
+    EXPECT_EQ(testsupport::listDir(rib.parent_path()), std::vector<std::string>{"pair.rib"});
+    if (pictureExists) {
+      EXPECT_EQ(readFile(png), "previous picture\n");
+    }
+  }
+};
+
+TEST(RunOutputs, PutsEveryOutputInPlaceAndKeepsNoBackup) {
+  const Pair pair(true);
+  {
+    ddhost::RunOutputs outputs(pair.rib.string(), pair.png.string());
+    pair.writeBoth(outputs);
+    outputs.commit(nullptr);
+  }
+  EXPECT_EQ(readFile(pair.rib), kBytes);
+  EXPECT_EQ(readFile(pair.png), "PNG");
+  EXPECT_EQ(testsupport::listDir(pair.rib.parent_path()), std::vector<std::string>{"pair.rib"});
+  EXPECT_EQ(testsupport::listDir(pair.png.parent_path()), std::vector<std::string>{"pair.png"});
+}
+
+// The picture cannot be put in place once the RIB is (its folder moved
+// away, the temporary with it): the RIB goes back to the very file it was,
+// or away again where there was none.
+TEST(RunOutputs, PutsTheFirstOutputBackWhenTheSecondFails) {
+  for (const bool ribExists : {true, false}) {
+    SCOPED_TRACE(ribExists ? "over an existing RIB" : "a new RIB");
+    const Pair pair(true);
+    if (!ribExists) {
+      fs::remove(pair.rib);
+    }
+#if !defined(_WIN32)
+    const ino_t before = ribExists ? inodeOf(pair.rib) : 0;
+#endif
+    ddhost::RunOutputs outputs(pair.rib.string(), pair.png.string());
+    pair.writeBoth(outputs);
+    outputs.picture()->finish();
+    fs::rename(pair.png.parent_path(), pair.dir.path() / "moved");
+    try {
+      outputs.commit(nullptr);
+      ADD_FAILURE() << "committed";
+    } catch (const std::runtime_error& error) {
+      EXPECT_THAT(error.what(), HasSubstr("cannot write " + pair.png.string()));
+      EXPECT_THAT(error.what(), ::testing::Not(HasSubstr("put back")));
+    }
+    if (ribExists) {
+      EXPECT_EQ(readFile(pair.rib), "previous RIB\n");
+#if !defined(_WIN32)
+      EXPECT_EQ(inodeOf(pair.rib), before);
+#endif
+      EXPECT_EQ(testsupport::listDir(pair.rib.parent_path()), std::vector<std::string>{"pair.rib"});
+    } else {
+      EXPECT_TRUE(fs::is_empty(pair.rib.parent_path()));
+    }
+    EXPECT_EQ(readFile(pair.dir.path() / "moved" / "pair.png"), "previous picture\n");
+  }
+}
+
+#if !defined(_WIN32)
+// A signal that arrives while the outputs are put in place waits until
+// what was put in place is put back. Here it is held by the test itself,
+// so that it is still pending afterwards and can be taken.
+TEST(RunOutputs, ASignalDuringTheCommitPutsEverythingBack) {
+  for (const int signal : {SIGTERM, SIGUSR1, SIGXFSZ}) {
+    SCOPED_TRACE(signal);
+    const Pair pair(true);
+    sigset_t only;
+    sigemptyset(&only);
+    sigaddset(&only, signal);
+    sigset_t saved;
+    ASSERT_EQ(pthread_sigmask(SIG_BLOCK, &only, &saved), 0);
+    {
+      ddhost::RunOutputs outputs(pair.rib.string(), pair.png.string());
+      pair.writeBoth(outputs);
+      ASSERT_EQ(raise(signal), 0);
+      EXPECT_THROW(outputs.commit(nullptr), std::runtime_error);
+      EXPECT_EQ(readFile(pair.rib), "previous RIB\n");
+      EXPECT_EQ(readFile(pair.png), "previous picture\n");
+    }
+    pair.expectUnchanged(true);
+    EXPECT_EQ(testsupport::listDir(pair.png.parent_path()), std::vector<std::string>{"pair.png"});
+    int taken = 0;
+    EXPECT_EQ(sigwait(&only, &taken), 0);
+    EXPECT_EQ(taken, signal);
+    pthread_sigmask(SIG_SETMASK, &saved, nullptr);
+  }
+}
+#endif
 
 }  // namespace

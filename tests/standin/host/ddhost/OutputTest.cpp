@@ -5,6 +5,8 @@
 
 #include <harness/TestPaths.h>
 
+#include <ddhost/OutputPath.h>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -20,7 +22,9 @@
 #  include <fcntl.h>
 #  include <poll.h>
 #  include <spawn.h>
+#  include <cstring>
 #  include <sys/inotify.h>
+#  include <sys/resource.h>
 #  include <sys/stat.h>
 #  include <sys/wait.h>
 #  include <unistd.h>
@@ -98,17 +102,35 @@ TEST(DdhostOutput, SpecialFilesAreWrittenInPlace) {
   EXPECT_THAT(toFull.err, HasSubstr("cannot write /dev/full: No space left on device"));
 }
 
-// The name the temporary file once had, `.NAME.tmp<PID>`, planted as a link
-// to someone else's file by a process that then becomes ddhost.
-TEST(DdhostOutput, ANamePlantedBesideTheTargetIsNotWrittenThrough) {
+// Names an observer could predict beside the target, among them the
+// writer's own prefix, planted as links to someone else's file in a folder
+// anyone may write: none is written through or replaced, and the output
+// still goes where it should.
+TEST(DdhostOutput, NamesPlantedBesideTheTargetAreNotWrittenThrough) {
   const testsupport::TemporaryDirectory dir;
+  fs::permissions(dir.path(), fs::perms::all);
   writeFile(dir.path() / "victim.txt", "not yours\n");
-  const ProcessResult run = shell("cd " + shellWord(dir.path()) + " && ln -s \"$PWD/victim.txt\" .out.rib.tmp$$ && exec " +
-                                  shellWord(testsupport::installedDdhost()) + " -o out.rib " +
-                                  shellWord(exampleScript("bounce-light")));
+  const std::string prefix = ".out.rib" + std::string(ddhost::kTemporaryMarker);
+  std::vector<std::string> planted = {prefix, prefix + std::string(16, 'a'),
+                                      ".out.rib" + std::string(ddhost::kBackupMarker) + std::string(16, '0')};
+  for (const char c : std::string("0123456789abcdefghijklmnopqrstuvwxyz")) {
+    planted.push_back(prefix + std::string(15, '0') + c);
+  }
+  // What ddhost's process id will be is known to whoever starts it.
+  std::string links;
+  for (const std::string& name : planted) {
+    links += "ln -s \"$PWD/victim.txt\" '" + name + "' && ";
+  }
+  const ProcessResult run =
+      shell("cd " + shellWord(dir.path()) + " && " + links + "ln -s \"$PWD/victim.txt\" " + prefix + "$$ && exec " +
+            shellWord(testsupport::installedDdhost()) + " -o out.rib " + shellWord(exampleScript("bounce-light")));
   EXPECT_EQ(run.exitStatus, 0) << run.err;
   EXPECT_EQ(readFile(dir.path() / "victim.txt"), "not yours\n");
   EXPECT_EQ(readFile(dir.path() / "out.rib"), golden("bounce-light"));
+  for (const std::string& name : planted) {
+    EXPECT_EQ(fs::read_symlink(dir.path() / name), dir.path() / "victim.txt") << name;
+  }
+  EXPECT_EQ(testsupport::listDir(dir.path()).size(), planted.size() + 3);
 }
 
 TEST(DdhostOutput, ALinkStaysAndTheFileItNamesIsReplacedWithItsMode) {
@@ -137,16 +159,19 @@ int interruptWhileWriting(const fs::path& script, const fs::path& output, int si
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
   posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-  // Whatever the test runner ignores, ddhost gets the usual dispositions.
+  // Whatever the test runner ignores or holds, ddhost gets the usual
+  // dispositions.
   posix_spawnattr_t attributes;
   posix_spawnattr_init(&attributes);
   sigset_t defaults;
-  sigemptyset(&defaults);
-  for (const int s : {SIGINT, SIGTERM, SIGHUP}) {
-    sigaddset(&defaults, s);
-  }
+  sigfillset(&defaults);
+  sigdelset(&defaults, SIGKILL);
+  sigdelset(&defaults, SIGSTOP);
   posix_spawnattr_setsigdefault(&attributes, &defaults);
-  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+  sigset_t none;
+  sigemptyset(&none);
+  posix_spawnattr_setsigmask(&attributes, &none);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
   std::vector<std::string> words = {testsupport::installedDdhost().string(), "-o", output.string(), script.string()};
   std::vector<char*> argv;
   for (std::string& word : words) {
@@ -188,24 +213,54 @@ int interruptWhileWriting(const fs::path& script, const fs::path& output, int si
   return status;
 }
 
-TEST(DdhostOutput, AnInterruptedRunLeavesNoTemporaryAndTheOldFile) {
-  const testsupport::TemporaryDirectory dir;
-  const fs::path script = dir.path() / "large.ddscript";
+std::string largeScript() {
   std::string text;
   for (int k = 0; k < 20000; ++k) {
     text += "push 0\nLumoxIndirect {\n}\n";
   }
-  writeFile(script, text);
+  return text;
+}
+
+// Every class of signal whose default action ends the process: those that
+// only end it, those that also dump core, and the resource limits'. The
+// temporary is there when the signal comes, gone after, and ddhost ends by
+// that very signal.
+TEST(DdhostOutput, ASignalEndingTheRunLeavesNoTemporaryAndTheOldFile) {
+  const testsupport::TemporaryDirectory dir;
+  const fs::path script = dir.path() / "large.ddscript";
+  writeFile(script, largeScript());
   const fs::path output = dir.path() / "large.rib";
   writeFile(output, "previous RIB\n");
+  // No core files from the signals that dump one.
+  rlimit saved{};
+  getrlimit(RLIMIT_CORE, &saved);
+  rlimit noCore = saved;
+  noCore.rlim_cur = 0;
+  setrlimit(RLIMIT_CORE, &noCore);
 
-  for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
-    SCOPED_TRACE(signal);
+  for (const int signal : {SIGTERM, SIGINT, SIGHUP, SIGUSR1, SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF, SIGPIPE,
+                           SIGRTMIN, SIGQUIT, SIGABRT, SIGXCPU, SIGXFSZ}) {
+    SCOPED_TRACE(strsignal(signal));
     const int status = interruptWhileWriting(script, output, signal);
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << "wait status " << status;
     EXPECT_EQ(readFile(output), "previous RIB\n");
     EXPECT_EQ(testsupport::listDir(dir.path()), (std::vector<std::string>{"large.ddscript", "large.rib"}));
   }
+  setrlimit(RLIMIT_CORE, &saved);
+}
+
+// A file size limit the RIB outgrows: the partial temporary goes too.
+TEST(DdhostOutput, AFileSizeLimitLeavesNoPartialTemporary) {
+  const testsupport::TemporaryDirectory dir;
+  const fs::path script = dir.path() / "large.ddscript";
+  writeFile(script, largeScript());
+  const fs::path output = dir.path() / "large.rib";
+  writeFile(output, "previous RIB\n");
+  const ProcessResult run = shell("ulimit -c 0; ulimit -f 10; exec " + shellWord(testsupport::installedDdhost()) +
+                                  " -o " + shellWord(output) + " " + shellWord(script));
+  EXPECT_EQ(run.exitStatus, -1) << "ended by SIGXFSZ";
+  EXPECT_EQ(readFile(output), "previous RIB\n");
+  EXPECT_EQ(testsupport::listDir(dir.path()), (std::vector<std::string>{"large.ddscript", "large.rib"}));
 }
 
 TEST(DdhostOutput, APictureIsKeptOnlyWhenStandardOutputTookTheRib) {
@@ -251,20 +306,175 @@ TEST(DdhostOutput, TwoOutputsNamingOneFileAreACommandLineError) {
   }
 }
 
-// The script is read whole first, so it may name itself as the output.
-TEST(DdhostOutput, TheScriptItselfIsReplacedOnlyOnSuccess) {
+// An output that names an input, by whatever name, is a wrong command line
+// and the input stays as it was.
+TEST(DdhostOutput, AnOutputNamingAnInputIsACommandLineError) {
   const testsupport::TemporaryDirectory dir;
   const fs::path script = dir.path() / "scene.ddscript";
-  writeFile(script, "LumoxIndirect {\n sample 4\n}\n");
-  const ProcessResult failed = ddhost({"-o", script.string(), script.string()});
-  EXPECT_EQ(failed.exitStatus, 1);
-  EXPECT_EQ(readFile(script), "LumoxIndirect {\n sample 4\n}\n");
+  const std::string text = readFile(exampleScript("bounce-light"));
+  writeFile(script, text);
+  const fs::path plugins = dir.path() / "plugins";
+  fs::create_directory(plugins);
+  const fs::path plugin = plugins / testsupport::installedPlugin().filename();
+  fs::copy_file(testsupport::installedPlugin(), plugin);
+  const std::string pluginBytes = readFile(plugin);
 
-  writeFile(script, readFile(exampleScript("bounce-light")));
-  const ProcessResult run = ddhost({"-o", script.string(), script.string()});
-  EXPECT_EQ(run.exitStatus, 0) << run.err;
-  EXPECT_EQ(readFile(script), golden("bounce-light"));
-  EXPECT_EQ(testsupport::listDir(dir.path()), std::vector<std::string>{"scene.ddscript"});
+  struct Case {
+    std::vector<std::string> outputs;
+    const char* names;
+  };
+  std::vector<Case> cases = {
+      {{"-o", script.string()}, "names the script"},
+      {{"--viewer", script.string()}, "names the script"},
+      {{"-o", (dir.path() / "plugins" / ".." / "scene.ddscript").string()}, "names the script"},
+      {{"-o", (dir.path() / "." / "plugins" / plugin.filename()).string()}, "names the plug-in file"},
+  };
+#if defined(_WIN32)
+  cases.push_back({{"-o", (dir.path() / "SCENE.DDSCRIPT").string()}, "names the script"});
+#else
+  fs::create_symlink("scene.ddscript", dir.path() / "link");
+  fs::create_hard_link(script, dir.path() / "hard");
+  cases.push_back({{"-o", (dir.path() / "link").string()}, "names the script"});
+  cases.push_back({{"-o", (dir.path() / "hard").string()}, "names the script"});
+  cases.push_back({{"--viewer", (dir.path() / "hard").string()}, "names the script"});
+#endif
+  const std::vector<std::string> before = testsupport::listDir(dir.path());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.outputs));
+    std::vector<std::string> arguments = c.outputs;
+    arguments.insert(arguments.end(), {"--plugin-dir", plugins.string(), script.string()});
+    const ProcessResult run = ddhost(arguments);
+    EXPECT_EQ(run.exitStatus, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_THAT(run.err, HasSubstr(c.names));
+    EXPECT_EQ(readFile(script), text);
+    EXPECT_EQ(readFile(plugin), pluginBytes);
+    EXPECT_EQ(testsupport::listDir(dir.path()), before);
+  }
+#if !defined(_WIN32)
+  // The script read from standard input is as much an input.
+  const ProcessResult fromInput = shell("exec " + shellWord(testsupport::installedDdhost()) + " -o " +
+                                        shellWord(script) + " - < " + shellWord(script));
+  EXPECT_EQ(fromInput.exitStatus, 2);
+  EXPECT_EQ(readFile(script), text);
+  // Only a file can be overwritten: a device (a terminal, say) may be both.
+  const ProcessResult device = shell("exec " + shellWord(testsupport::installedDdhost()) +
+                                     " -o /dev/null - < /dev/null");
+  EXPECT_EQ(device.exitStatus, 0) << device.err;
+#endif
 }
+
+TEST(DdhostOutput, ADashWritesTheRibToStandardOutput) {
+  const testsupport::TemporaryDirectory dir;
+#if defined(_WIN32)
+  const ProcessResult run = ddhost({"-o", "-", exampleScript("bounce-light")});
+  EXPECT_FALSE(fs::exists("-"));
+#else
+  const ProcessResult run =
+      shell("cd " + shellWord(dir.path()) + " && exec " + shellWord(testsupport::installedDdhost()) + " -o - " +
+            shellWord(exampleScript("bounce-light")));
+  EXPECT_TRUE(fs::is_empty(dir.path()));
+#endif
+  EXPECT_EQ(run.exitStatus, 0) << run.err;
+  EXPECT_EQ(run.out, golden("bounce-light"));
+}
+
+#if !defined(_WIN32)
+constexpr unsigned kNobody = 65534;
+
+// A folder of the test's that `nobody` may pass through.
+void openToOthers(const fs::path& dir) {
+  fs::permissions(dir, fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+}
+
+// The installed tree and the example, copied where `nobody` can reach them
+// whatever folder the build lives in (a clone under /root is closed to it).
+struct NobodysCopy {
+  explicit NobodysCopy(const fs::path& dir) : tree(dir / "tree"), script(dir / "bounce-light.ddscript") {
+    fs::copy(testsupport::installedPrefix(), tree, fs::copy_options::recursive);
+    fs::copy_file(exampleScript("bounce-light"), script);
+    fs::permissions(script, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                                fs::perms::others_read);
+  }
+  fs::path tree;
+  fs::path script;
+};
+
+// ddhost run as `nobody`, from the copy.
+ProcessResult asNobody(const NobodysCopy& copy, const std::vector<std::string>& arguments) {
+  std::vector<std::string> words = {"--reuid=65534", "--regid=65534", "--clear-groups",
+                                    (copy.tree / "bin" / "ddhost").string()};
+  words.insert(words.end(), arguments.begin(), arguments.end());
+  words.push_back(copy.script.string());
+  return testsupport::runProcess("/usr/bin/setpriv", words);
+}
+
+// As a user who may write the sticky folder but not replace another user's
+// file in it: refused before anything is replaced, though the RIB could
+// have been.
+TEST(DdhostOutput, AnOutputThatCannotBeReplacedIsRefusedBeforeAnyIs) {
+  if (geteuid() != 0) {
+    GTEST_SKIP() << "needs root to act as two users";
+  }
+  const testsupport::TemporaryDirectory dir;
+  openToOthers(dir.path());
+  const NobodysCopy copy(dir.path());
+  const fs::path sticky = dir.path() / "shared";
+  fs::create_directory(sticky);
+  fs::permissions(sticky, fs::perms::all | fs::perms::sticky_bit);
+  const fs::path rib = sticky / "pair.rib";
+  const fs::path png = sticky / "pair.png";
+  writeFile(rib, "previous RIB\n");
+  ASSERT_EQ(chown(rib.c_str(), kNobody, kNobody), 0);
+  writeFile(png, "previous picture\n");
+  fs::permissions(png, fs::perms::all);  // writable, yet not the user's to replace
+
+  const ProcessResult run = asNobody(copy, {"-o", rib.string(), "--viewer", png.string()});
+  EXPECT_EQ(run.exitStatus, 1);
+  EXPECT_THAT(run.err, HasSubstr("cannot write " + png.string() + ": it belongs to another user"));
+  EXPECT_EQ(readFile(rib), "previous RIB\n");
+  EXPECT_EQ(readFile(png), "previous picture\n");
+  EXPECT_EQ(testsupport::listDir(sticky), (std::vector<std::string>{"pair.png", "pair.rib"}));
+
+  // A folder the user may not create files in, and a device it may not
+  // write, are refused up front too.
+  const fs::path closed = dir.path() / "closed";
+  fs::create_directory(closed);
+  fs::permissions(closed, fs::perms::owner_all | fs::perms::others_exec);
+  const ProcessResult folder = asNobody(copy, {"-o", (closed / "new.rib").string()});
+  EXPECT_EQ(folder.exitStatus, 1);
+  EXPECT_THAT(folder.err, HasSubstr("its folder " + closed.string() + " is not writable: Permission denied"));
+  EXPECT_TRUE(fs::is_empty(closed));
+  const fs::path fifo = dir.path() / "private.fifo";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const ProcessResult special = asNobody(copy, {"-o", fifo.string()});
+  EXPECT_EQ(special.exitStatus, 1);
+  EXPECT_THAT(special.err, HasSubstr("cannot write " + fifo.string() + ": Permission denied"));
+}
+
+// Another user's file the user may replace (the folder is the user's to
+// write, not sticky) but not link to under fs.protected_hardlinks: the old
+// file is moved aside while the new one is put in place, and nothing of
+// it is left afterwards.
+TEST(DdhostOutput, AFileThatCannotBeLinkedToIsStillReplaced) {
+  if (geteuid() != 0) {
+    GTEST_SKIP() << "needs root to act as two users";
+  }
+  const testsupport::TemporaryDirectory dir;
+  openToOthers(dir.path());
+  const NobodysCopy copy(dir.path());
+  const fs::path folder = dir.path() / "open";
+  fs::create_directory(folder);
+  fs::permissions(folder, fs::perms::all);
+  const fs::path rib = folder / "theirs.rib";
+  writeFile(rib, "previous RIB\n");
+  fs::permissions(rib, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                           fs::perms::others_read);
+  const ProcessResult run = asNobody(copy, {"-o", rib.string()});
+  EXPECT_EQ(run.exitStatus, 0) << run.err;
+  EXPECT_EQ(readFile(rib), golden("bounce-light"));
+  EXPECT_EQ(testsupport::listDir(folder), std::vector<std::string>{"theirs.rib"});
+}
+#endif
 
 }  // namespace

@@ -9,6 +9,15 @@
 
 #include <algorithm>
 #include <filesystem>
+
+#if !defined(_WIN32)
+#  include <fcntl.h>
+#  include <spawn.h>
+#  include <sys/inotify.h>
+#  include <sys/wait.h>
+#  include <unistd.h>
+extern char** environ;
+#endif
 #include <string>
 #include <vector>
 
@@ -192,6 +201,18 @@ TEST(DdhostErrors, EachKindIsReportedAtItsLineAndPrintsNoRib) {
   }
 }
 
+// The scene is built as the script is read, yet of several errors a syntax
+// error comes first, however far below a scene error it is.
+TEST(DdhostErrors, ASyntaxErrorBelowASceneErrorIsTheOneReported) {
+  const std::string sceneError = "LumoxIndirect {\n bogus 1\n}\n";
+  const ProcessResult both = ddhost({"-"}, sceneError + "Card {\n}\npush 0 1\n");
+  EXPECT_EQ(both.exitStatus, 1);
+  EXPECT_EQ(testsupport::lines(both.err), std::vector<std::string>{"-:6: unexpected text after push \"0\""});
+  const ProcessResult scene = ddhost({"-"}, sceneError + "Card {\n}\n");
+  EXPECT_EQ(testsupport::lines(scene.err),
+            std::vector<std::string>{"-:2: unknown knob \"bogus\" for LumoxIndirect"});
+}
+
 TEST(DdhostErrors, NameTheScriptFileAndLeaveOutputFilesAsTheyWere) {
   const testsupport::TemporaryDirectory dir;
   const fs::path script = dir.path() / "broken.ddscript";
@@ -210,9 +231,9 @@ TEST(DdhostErrors, NameTheScriptFileAndLeaveOutputFilesAsTheyWere) {
   EXPECT_EQ(testsupport::listDir(dir.path()), (std::vector<std::string>{"broken.ddscript", "existing.rib"}));
 }
 
-// A script file larger than what ddhost holds at once is read again in
-// pieces while the scene is built: names given early are found late, every
-// light is written, and an error far down keeps its line.
+// A script file larger than what ddhost reads at once is built piece by
+// piece as it is read: names given early are found late, every light is
+// written, and an error far down keeps its line.
 TEST(DdhostLargeScripts, ReadInPiecesAsAWhole) {
   constexpr int kLights = 12000;  // about 1.4 MB of script
   std::string text = "Constant {\n name Plate\n}\n";
@@ -287,6 +308,7 @@ TEST(DdhostCommandLine, WrongOnesExitWithTwoAndRunNothing) {
       {"--sample-scale", "4x", script},
       {"--sample-scale", "-1", script},
       {"--sample-scale", "nan", script},
+      {"--sample-scale", "1e39", script},
       {"--viewer-size", "640", script},
       {"--viewer-size", "0x360", script},
       {"--plugin-dir", (dir.path() / "missing").string(), script},
@@ -312,5 +334,132 @@ TEST(DdhostCommandLine, HelpAndVersionSucceed) {
   EXPECT_EQ(version.exitStatus, 0);
   EXPECT_THAT(version.out, StartsWith("ddhost "));
 }
+
+TEST(DdhostCommandLine, ASampleScaleBeyondTheFloatRangeSaysSo) {
+  const ProcessResult run = ddhost({"--sample-scale", "1e39", testsupport::exampleScript("bounce-light")});
+  EXPECT_EQ(run.exitStatus, 2);
+  EXPECT_THAT(run.err, HasSubstr("must be within the float range (at most 3.40282e+38), not \"1e39\""));
+}
+
+// Whatever bytes a script or a name holds, a message is one line of valid
+// UTF-8 without control characters: they and invalid bytes are escaped.
+TEST(DdhostErrors, MessagesEscapeControlBytesAndInvalidUtf8) {
+  struct Case {
+    const char* what;
+    std::vector<std::string> arguments;
+    std::string script;
+    std::string says;
+  };
+  const Case cases[] = {
+      {"a knob value", {"-"}, "LumoxIndirect {\n samples \"\x1b[2J\xff\"\n}\n",
+       "samples takes an integer, not \"\\x1B[2J\\xFF\""},
+      {"a class name", {"-"}, "Bad\xc3\x28 {\n}\n", "unknown node class \"Bad\\xC3(\""},
+      {"a line end in a string", {"-"}, "LumoxIndirect {\n samples \"4\n\"\n}\n", "not \"4\\n\""},
+      {"a C1 control", {"-"}, "LumoxIndirect {\n samples \"\xc2\x9b\xc3\xa9\"\n}\n",
+       "not \"\\xC2\\x9B\xc3\xa9\""},
+      {"a file name", {"missing\x1b]0;title\x07.ddscript"}, "", "cannot read missing\\x1B]0;title\\x07.ddscript"},
+      {"a command-line value", {"--exporter", "\x1b[31m", "-"}, "", "\\x1B[31m"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const ProcessResult run = ddhost(c.arguments, c.script);
+    EXPECT_NE(run.exitStatus, 0);
+    EXPECT_THAT(run.err, HasSubstr(c.says));
+    for (const std::string& line : testsupport::lines(run.err)) {
+      EXPECT_TRUE(std::none_of(line.begin(), line.end(), [](char b) {
+        const auto byte = static_cast<unsigned char>(b);
+        return byte < 0x20 || byte == 0x7f || byte == 0xff;
+      })) << line;
+    }
+  }
+}
+
+#if !defined(_WIN32)
+ProcessResult shell(const std::string& command, const char* program = "/bin/sh") {
+  return testsupport::runProcess(program, {"-c", command});
+}
+
+std::string shellWord(const fs::path& path) {
+  return "'" + path.string() + "'";
+}
+
+// The script is opened once and read once, to its end, from whatever it
+// is: a FIFO, a pipe behind /dev/stdin, a process substitution.
+TEST(DdhostScripts, ComeFromAnythingThatCanBeReadOnce) {
+  const std::string script = testsupport::exampleScript("several-lights");
+  const std::string rib = readFile(testsupport::goldenDir() / "several-lights.rib");
+  const std::string ddhostWord = shellWord(testsupport::installedDdhost());
+  const testsupport::TemporaryDirectory dir;
+  const fs::path fifo = dir.path() / "scene.fifo";
+  struct Case {
+    const char* what;
+    std::string command;
+  };
+  const Case cases[] = {
+      {"a FIFO", "mkfifo " + shellWord(fifo) + " && (cat " + shellWord(script) + " > " + shellWord(fifo) +
+                     " &) && exec " + ddhostWord + " " + shellWord(fifo)},
+      {"/dev/stdin", "cat " + shellWord(script) + " | " + ddhostWord + " /dev/stdin"},
+      {"a process substitution", "exec " + ddhostWord + " <(cat " + shellWord(script) + ")"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const ProcessResult run = shell(c.command, "/bin/bash");
+    EXPECT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.out, rib);
+  }
+}
+
+// A script renamed over while ddhost reads it: the RIB is that of the file
+// ddhost opened, whether the replacement is another scene or no script.
+TEST(DdhostScripts, ARenameOverTheScriptDuringTheRunChangesNothing) {
+  // A few MB, most of it comments: read in several pieces.
+  std::string text = "Constant {\n name Plate\n}\n";
+  const std::string comment = "# " + std::string(200, '-') + "\n";
+  while (text.size() < (std::size_t{4} << 20)) {
+    text += comment;
+  }
+  for (int i = 0; i < 100; ++i) {
+    text += "push $Plate\nLumoxIndirect {\n samples " + std::to_string(1 + i % 16) + "\n}\n";
+  }
+  const testsupport::TemporaryDirectory dir;
+  const fs::path script = dir.path() / "scene.ddscript";
+  const fs::path output = dir.path() / "out.rib";
+  testsupport::writeFile(script, text);
+  const ProcessResult expected = ddhost({script.string()});
+  ASSERT_EQ(expected.exitStatus, 0) << expected.err;
+
+  for (const std::string& replacement : {std::string("LumoxIndirect {\n samples 99\n}\n"), std::string("}{\n")}) {
+    SCOPED_TRACE(replacement);
+    testsupport::writeFile(script, text);
+    testsupport::writeFile(dir.path() / "new.ddscript", replacement);
+    // The latch: the kernel's report that ddhost has read from the script.
+    const int watch = inotify_init1(IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(inotify_add_watch(watch, script.c_str(), IN_ACCESS), 0);
+    std::vector<std::string> words = {testsupport::installedDdhost().string(), "-o", output.string(), script.string()};
+    std::vector<char*> argv;
+    for (std::string& word : words) {
+      argv.push_back(word.data());
+    }
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 2, (dir.path() / "err.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    pid_t pid = 0;
+    ASSERT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    alignas(inotify_event) char event[4096];
+    EXPECT_GT(read(watch, event, sizeof event), 0);
+    fs::rename(dir.path() / "new.ddscript", script);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    close(watch);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << readFile(dir.path() / "err.txt");
+    EXPECT_EQ(readFile(output), expected.out);
+    EXPECT_EQ(readFile(script), replacement);
+  }
+}
+#endif
 
 }  // namespace

@@ -1,12 +1,14 @@
 // The script reader on its own: what it makes of valid scripts, where it
 // reports each syntax error, and that no bytes make it misbehave.
-#include "ScriptReader.h"
+#include <ddhost/ScriptReader.h>
+#include <ddhost/ScriptStream.h>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string>
 
@@ -185,13 +187,12 @@ TEST(ScriptReader, UnescapedStringsMoveWithTheScript) {
   }
 }
 
-// A script read again piece by piece, from where the check said it may be
-// cut, gives the same statements at the same lines as read whole.
-TEST(ScriptReader, PiecesReadAsTheWholeScript) {
-  const std::string script =
-      "# pieces\nConstant {\n name P\n}\n\npush $P # comment\nLumoxIndirect {\n color {1 2 3}\n"
-      " label \"two\nlines\"\n}\npush 0\nCard {\n}\n";
-  const auto describe = [](ScriptReader& reader, std::vector<std::string>& into) {
+// What a reader reads, as text: each statement with its lines, then the
+// error that ended it, if any.
+template <typename Reader>
+std::vector<std::string> transcript(Reader& reader) {
+  std::vector<std::string> into;
+  try {
     while (reader.next()) {
       if (const NodeBlock* block = reader.node()) {
         into.push_back(std::string(block->className) + "@" + std::to_string(block->line));
@@ -203,28 +204,92 @@ TEST(ScriptReader, PiecesReadAsTheWholeScript) {
                        std::to_string(reader.push()->line));
       }
     }
-  };
-  std::vector<std::string> whole;
-  ScriptReader wholeReader(script);
-  describe(wholeReader, whole);
-  ASSERT_EQ(whole.size(), 8u);
-  for (const std::size_t pieceSize : {std::size_t{1}, std::size_t{20}, std::size_t{60}, SIZE_MAX}) {
-    SCOPED_TRACE("pieces of " + std::to_string(pieceSize));
-    const ddhost::ScriptCheck check = ddhost::checkScript(script, pieceSize);
-    ASSERT_FALSE(check.error.has_value());
-    EXPECT_EQ(check.nodeBlocks, 3u);
-    ASSERT_FALSE(check.pieces.empty());
-    EXPECT_EQ(check.pieces.front().offset, 0u);
-    std::vector<std::string> pieced;
-    for (std::size_t i = 0; i < check.pieces.size(); ++i) {
-      const std::size_t end = i + 1 < check.pieces.size() ? check.pieces[i + 1].offset : script.size();
-      const std::string piece = script.substr(check.pieces[i].offset, end - check.pieces[i].offset);
-      ScriptReader reader(piece, check.pieces[i].line);
-      describe(reader, pieced);
-    }
-    EXPECT_EQ(pieced, whole);
-    EXPECT_EQ(check.pieces.size() > 1, pieceSize < script.size());
+  } catch (const ScriptError& error) {
+    into.push_back("error@" + std::to_string(error.line) + ": " + error.message);
   }
+  return into;
+}
+
+// `script` streamed `chunk` bytes at a time (or fewer: `uneven` hands out
+// 1, 2, 3... bytes per read, as a pipe may). Records the largest request.
+std::vector<std::string> streamed(const std::string& script, std::size_t chunk, bool uneven,
+                                  std::size_t* largestRequest = nullptr) {
+  std::size_t at = 0;
+  std::size_t turn = 0;
+  ddhost::ScriptStream stream(
+      [&](char* into, std::size_t size) {
+        if (largestRequest != nullptr) {
+          *largestRequest = std::max(*largestRequest, size);
+        }
+        const std::size_t n = std::min({size, script.size() - at, uneven ? 1 + turn++ % 5 : size});
+        std::memcpy(into, script.data() + at, n);
+        at += n;
+        return n;
+      },
+      chunk);
+  return transcript(stream);
+}
+
+// The stream holds a statement only once it has all of it: whatever the
+// cuts between reads, the same statements at the same lines, and the same
+// first error, as the script read whole. Every cut of a valid script and
+// byte flips of it, from a fixed seed.
+TEST(ScriptStream, ReadsAsTheWholeScriptWhereverTheReadsCutIt) {
+  const std::string valid =
+      "# pieces\nConstant {\n name \"P\\\"1\"\n}\n\npush $P # comment\nLumoxIndirect {\n color {1 2 3}\n"
+      " label \"two\nlines\"\n}\npush 0\n# a comment # with hashes\nCard {\n} # end\n#";
+  std::vector<std::string> scripts;
+  for (std::size_t cut = 0; cut <= valid.size(); ++cut) {
+    scripts.push_back(valid.substr(0, cut));
+  }
+  const std::string alphabet = "{}\"\\# \n\r$0\x01a";
+  std::uint32_t seed = 4321;
+  auto next = [&seed] {
+    seed = seed * 1664525u + 1013904223u;
+    return seed >> 8;
+  };
+  for (int round = 0; round < 300; ++round) {
+    std::string bytes = valid;
+    for (int flips = 1 + static_cast<int>(next() % 3); flips > 0; --flips) {
+      bytes[next() % bytes.size()] = alphabet[next() % alphabet.size()];
+    }
+    scripts.push_back(bytes);
+  }
+  for (const std::string& script : scripts) {
+    ScriptReader whole(script);
+    const std::vector<std::string> expected = transcript(whole);
+    for (const std::size_t chunk : {std::size_t{1}, std::size_t{3}, std::size_t{16}, std::size_t{1} << 20}) {
+      EXPECT_EQ(streamed(script, chunk, false), expected) << "chunks of " << chunk << ":\n" << script;
+    }
+    EXPECT_EQ(streamed(script, 8, true), expected) << "uneven reads:\n" << script;
+  }
+  ScriptReader whole(valid);
+  EXPECT_EQ(transcript(whole).size(), 8u);
+}
+
+// Comments and blank lines are dropped as they are read, however many;
+// only a statement longer than a read is held whole.
+TEST(ScriptStream, HoldsNoMoreThanOneStatement) {
+  std::string comments;
+  while (comments.size() < 100000) {
+    comments += "# a comment line that is long enough to span several reads of the stream\n\n";
+  }
+  const std::size_t pushLine = lineCount(comments);
+  std::size_t largest = 0;
+  EXPECT_EQ(streamed(comments + "push 0\n", 64, false, &largest),
+            std::vector<std::string>{"push 0@" + std::to_string(pushLine)});
+  EXPECT_EQ(largest, 64u);
+
+  std::string block = "Card {\n";
+  for (int k = 0; k < 100; ++k) {
+    block += " k" + std::to_string(k) + " 1\n";
+  }
+  block += "}\n";
+  largest = 0;
+  const std::vector<std::string> read = streamed(comments + block, 64, false, &largest);
+  ASSERT_EQ(read.size(), 101u);
+  EXPECT_GE(largest, 64u);
+  EXPECT_LT(largest, 4 * block.size());
 }
 
 // Any bytes: the reader returns, and an error's line is one the input has.

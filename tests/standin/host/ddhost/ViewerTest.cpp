@@ -6,7 +6,7 @@
 
 #include <harness/TestPaths.h>
 
-#include <ViewerCamera.h>
+#include <ddhost/ViewerCamera.h>
 #include <standin/offscreen/OffscreenContext.h>
 
 #include <gmock/gmock.h>

@@ -5,7 +5,7 @@
 // string with escapes is copied, into storage of the reader (or the Script).
 #pragma once
 
-#include "NameIndex.h"
+#include <ddhost/NameIndex.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -107,8 +107,19 @@ public:
   // on line `firstLine`.
   explicit ScriptReader(std::string_view bytes, std::size_t firstLine = 1);
 
+  // Goes on with other bytes, as the constructor would, keeping the room
+  // the reader has made; what was read before is no longer valid.
+  void restart(std::string_view bytes, std::size_t firstLine);
+
   // Reads the next statement; false at the end of the script.
   bool next();
+  // Skips blank lines and comments; false when the bytes end first.
+  bool skipToStatement();
+  // Whether the last call looked past the last byte: with more bytes its
+  // statement (or error) could have read differently.
+  bool reachedEnd() const { return reachedEnd_; }
+  // Frees the unescaped strings of statements no longer used.
+  void forgetTexts() { texts_.clear(); }
   // The statement read last: one of the two is set. Valid until next().
   const NodeBlock* node() const { return isNode_ ? &node_ : nullptr; }
   const Push* push() const { return isNode_ ? nullptr : &push_; }
@@ -122,7 +133,13 @@ public:
 
 private:
   [[noreturn]] static void fail(std::size_t line, std::string message);
-  bool atEnd() const { return pos_ >= bytes_.size(); }
+  bool atEnd() const {
+    if (pos_ < bytes_.size()) {
+      return false;
+    }
+    reachedEnd_ = true;
+    return true;
+  }
   char peek() const { return bytes_[pos_]; }
   void skipBlanks();
   void skipComment();
@@ -140,6 +157,7 @@ private:
   std::string_view bytes_;
   std::size_t pos_ = 0;
   std::size_t line_ = 1;
+  mutable bool reachedEnd_ = false;
   bool isNode_ = false;
   NodeBlock node_;
   Push push_;
@@ -152,24 +170,4 @@ using ReadResult = std::variant<Script, ScriptError>;
 
 // The whole script at once.
 ReadResult readScript(std::string_view bytes);
-// Where a piece of a script may start: between statements.
-struct ScriptPiece {
-  std::size_t offset = 0;
-  std::size_t line = 1;
-};
-
-// The first error of the script, if any, without keeping what it read;
-// how many node blocks it holds, so room for them is made once; and where
-// it may be cut into pieces of about `pieceSize` bytes, so it can be read
-// again a piece at a time (the first piece starts at 0).
-struct ScriptCheck {
-  std::optional<ScriptError> error;
-  std::size_t nodeBlocks = 0;
-  std::vector<ScriptPiece> pieces;
-};
-ScriptCheck checkScript(std::string_view bytes, std::size_t pieceSize = SIZE_MAX);
-
-// `text` quoted for a one-line message: cut short, control bytes as '?'.
-std::string quotedForMessage(std::string_view text);
-
 }  // namespace ddhost

@@ -1,0 +1,68 @@
+// The operating system's side of writing an output, and all of it: every
+// difference between the platforms the output writer meets is here.
+// Each call returns the reason it failed, or "" on success.
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <string>
+
+namespace ddhost {
+namespace native {
+
+#if defined(_WIN32)
+using Handle = void*;
+#else
+using Handle = int;
+#endif
+Handle noHandle();
+
+std::string writeAll(Handle handle, const char* data, std::size_t size);
+std::string syncToDisk(Handle handle);
+std::string closeHandle(Handle handle);
+
+// What is at an output's resolved path, and whether it can be written.
+enum class Kind { Missing, Regular, Special };
+struct Target {
+  Kind kind = Kind::Missing;
+  std::string problem;  // why it cannot be written or replaced, or ""
+};
+// A missing or regular target needs a folder the effective user may create
+// files in (and, in a sticky folder, a file of its own to replace); a
+// special one, write access. On Windows a read-only file is refused, as it
+// could not be replaced.
+Target inspect(const std::filesystem::path& resolved);
+
+// Opens an existing special file (a device, a FIFO, NUL) for writing, or
+// shares a descriptor the process already has (POSIX /dev/fd/N).
+std::string openSpecial(const std::filesystem::path& resolved, Handle& handle);
+
+struct Created {
+  Handle handle;
+  std::string problem;
+  bool taken = false;  // the name exists: try another
+};
+// Creates `path` for writing, exclusively and never through a link.
+Created createNew(const std::filesystem::path& path);
+
+// Gives a new file the owner (where permitted) and mode of `model`.
+std::string copyOwnerAndMode(Handle handle, const std::filesystem::path& model);
+
+// Renames `from` over `to`, replacing it in one step.
+std::string replace(const std::filesystem::path& from, const std::filesystem::path& to);
+
+struct Linked {
+  std::string problem;
+  bool taken = false;
+};
+// A second name for an existing file; refused where links are (another
+// user's file under fs.protected_hardlinks, a file system without them).
+Linked hardLink(const std::filesystem::path& existing, const std::filesystem::path& name);
+// Renames `from` to `to` only if `to` does not exist.
+Linked moveAside(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// Whether it could be removed (or was not there).
+bool remove(const std::filesystem::path& path);
+
+}  // namespace native
+}  // namespace ddhost

@@ -1,0 +1,130 @@
+#include "PluginFileCheck.h"
+
+#include <algorithm>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+
+namespace ddhost {
+
+namespace {
+
+// How much of the file is read to check it: headers, program headers and
+// section tables of any real module lie well within this.
+constexpr std::size_t kLongestHead = 1 << 20;
+
+// Little-endian fields; a field past the end of `head` reads as absent.
+class Fields {
+public:
+  explicit Fields(std::string_view head) : head_(head) {}
+  bool has(std::uint64_t at, std::uint64_t size) const { return at <= head_.size() && size <= head_.size() - at; }
+  std::uint64_t read(std::uint64_t at, unsigned size) const {
+    std::uint64_t value = 0;
+    for (unsigned k = size; k-- > 0;) {
+      value = (value << 8) | static_cast<unsigned char>(head_[at + k]);
+    }
+    return value;
+  }
+
+private:
+  std::string_view head_;
+};
+
+// ELF: the program headers and every segment the loader maps, and the
+// section headers, which a copy cut short loses first.
+std::uint64_t elfNeeds(const Fields& f) {
+  if (!f.has(0, 6)) {
+    return 64;
+  }
+  const bool wide = f.read(4, 1) == 2;  // ELFCLASS64
+  const std::uint64_t headerSize = wide ? 64 : 52;
+  if (!f.has(0, headerSize)) {
+    return headerSize;
+  }
+  if (f.read(5, 1) != 1) {
+    return 0;  // big-endian: left to the loader
+  }
+  const unsigned word = wide ? 8 : 4;
+  const std::uint64_t phoff = f.read(wide ? 32 : 28, word);
+  const std::uint64_t shoff = f.read(wide ? 40 : 32, word);
+  const std::uint64_t phentsize = f.read(wide ? 54 : 42, 2);
+  const std::uint64_t phnum = f.read(wide ? 56 : 44, 2);
+  const std::uint64_t shentsize = f.read(wide ? 58 : 46, 2);
+  const std::uint64_t shnum = f.read(wide ? 60 : 48, 2);
+  std::uint64_t needs = headerSize;
+  needs = std::max(needs, phoff + phentsize * phnum);
+  if (shoff != 0) {
+    needs = std::max(needs, shoff + shentsize * shnum);
+  }
+  for (std::uint64_t k = 0; k < phnum; ++k) {
+    const std::uint64_t at = phoff + k * phentsize;
+    if (!f.has(at, wide ? 56 : 32)) {
+      break;  // the file ends inside the table, which `needs` already says
+    }
+    const std::uint64_t offset = f.read(at + (wide ? 8 : 4), word);
+    const std::uint64_t fileSize = f.read(at + (wide ? 32 : 16), word);
+    needs = std::max(needs, offset + fileSize);
+  }
+  return needs;
+}
+
+// PE: the headers and the raw data of every section.
+std::uint64_t peNeeds(const Fields& f) {
+  if (!f.has(0x3C, 4)) {
+    return 0x40;
+  }
+  const std::uint64_t pe = f.read(0x3C, 4);
+  if (!f.has(pe, 24)) {
+    return pe + 24;
+  }
+  if (f.read(pe, 4) != 0x00004550) {  // "PE\0\0"
+    return 0;
+  }
+  const std::uint64_t sections = f.read(pe + 6, 2);
+  const std::uint64_t optionalSize = f.read(pe + 20, 2);
+  const std::uint64_t table = pe + 24 + optionalSize;
+  std::uint64_t needs = table + 40 * sections;
+  for (std::uint64_t k = 0; k < sections; ++k) {
+    const std::uint64_t at = table + 40 * k;
+    if (!f.has(at, 40)) {
+      break;
+    }
+    const std::uint64_t rawSize = f.read(at + 16, 4);
+    const std::uint64_t rawOffset = f.read(at + 20, 4);
+    if (rawSize != 0) {
+      needs = std::max(needs, rawOffset + rawSize);
+    }
+  }
+  return needs;
+}
+
+}  // namespace
+
+std::uint64_t bytesTheHeadersNeed(std::string_view head) {
+  const Fields f(head);
+  if (head.size() >= 4 && head.substr(0, 4) == "\x7f" "ELF") {
+    return elfNeeds(f);
+  }
+  if (head.size() >= 2 && head.substr(0, 2) == "MZ") {
+    return peNeeds(f);
+  }
+  return 0;
+}
+
+void checkPluginFileComplete(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::string head(kLongestHead, '\0');
+  in.read(head.data(), static_cast<std::streamsize>(head.size()));
+  head.resize(static_cast<std::size_t>(in.gcount()));
+  std::error_code error;
+  const std::uintmax_t size = std::filesystem::file_size(file, error);
+  if (!in.bad() && !error) {
+    const std::uint64_t needs = bytesTheHeadersNeed(head);
+    if (needs > size) {
+      throw std::runtime_error("cannot load plug-in " + file.string() + ": the file is incomplete (" +
+                               std::to_string(size) + " bytes, its headers need " + std::to_string(needs) + ")");
+    }
+  }
+}
+
+}  // namespace ddhost

@@ -1,0 +1,22 @@
+// A best effort against a half-finished copy of a plug-in: its ELF or PE
+// headers, and every segment or section they place in the file, must lie
+// within the file. It does not guard against a file that changes while it
+// is loaded.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string_view>
+
+namespace ddhost {
+
+// How many bytes a module file's headers say it holds at least, reading
+// what of them `head` has (the file's first bytes, up to all of it);
+// 0 when it is no ELF or PE file, which is left to the loader to refuse.
+std::uint64_t bytesTheHeadersNeed(std::string_view head);
+
+// Throws std::runtime_error ("cannot load plug-in FILE: the file is
+// incomplete (N bytes, its headers need M)") when it is cut short.
+void checkPluginFileComplete(const std::filesystem::path& file);
+
+}  // namespace ddhost

@@ -1,0 +1,77 @@
+#include "ScriptFile.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <stdexcept>
+#include <system_error>
+
+#if defined(_WIN32)
+#  include <fcntl.h>
+#  include <io.h>
+#  include <windows.h>
+#else
+#  include <sys/stat.h>
+#endif
+
+namespace ddhost {
+
+ScriptFile::ScriptFile(const std::string& path) : path_(path) {
+  if (path == "-") {
+#if defined(_WIN32)
+    // Windows would otherwise stop reading at ^Z and drop the "\r" of
+    // "\r\n", which the script's line count must see as a blank.
+    _setmode(_fileno(stdin), _O_BINARY);
+#endif
+    file_ = stdin;
+  } else {
+#if defined(_WIN32)
+    file_ = _wfopen(std::filesystem::path(path).c_str(), L"rb");
+#else
+    file_ = std::fopen(path.c_str(), "rbe");
+#endif
+    const int error = errno;
+    if (file_ == nullptr) {
+      std::error_code ignored;
+      throw std::runtime_error("cannot read " + path + ": " +
+                               (std::filesystem::is_directory(path, ignored) ? std::string("it is a folder")
+                                                                               : std::strerror(error)));
+    }
+    owned_ = true;
+  }
+  // Only a file can be overwritten; a terminal or a pipe may well be
+  // standard output too.
+  bool regular = false;
+#if defined(_WIN32)
+  regular = GetFileType(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file_)))) == FILE_TYPE_DISK;
+#else
+  struct stat status {};
+  if (fstat(fileno(file_), &status) == 0 && S_ISDIR(status.st_mode)) {
+    if (owned_) {
+      std::fclose(file_);
+    }
+    throw std::runtime_error("cannot read " + path + ": it is a folder");
+  }
+  regular = S_ISREG(status.st_mode);
+#endif
+  if (regular) {
+    identity_ = identityOf(file_);
+  }
+}
+
+ScriptFile::~ScriptFile() {
+  if (owned_) {
+    std::fclose(file_);
+  }
+}
+
+std::size_t ScriptFile::read(char* into, std::size_t size) {
+  const std::size_t got = std::fread(into, 1, size, file_);
+  if (got == 0 && std::ferror(file_)) {
+    throw std::runtime_error("cannot read " + (path_ == "-" ? std::string("the script from standard input") : path_) +
+                             ": " + std::strerror(errno));
+  }
+  return got;
+}
+
+}  // namespace ddhost

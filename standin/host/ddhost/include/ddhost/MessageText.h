@@ -1,0 +1,24 @@
+// Text from outside (a script, a file name, a plug-in) made safe to print in
+// a one-line message: nothing in it can end the line, move a terminal's
+// cursor or garble the encoding.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace ddhost {
+
+// `text` with control characters (C0, DEL and C1) as \n, \t, \r or \xHH and
+// each byte that is not part of valid UTF-8 as \xHH; all else unchanged.
+std::string printable(std::string_view text);
+
+// `text` in double quotes, as printable() but with '"' and '\' escaped too,
+// cut after about `longest` bytes (on a character's boundary) with "...".
+std::string quoted(std::string_view text, std::size_t longest = std::string_view::npos);
+
+// How much of a script's text a message quotes: a pathological script must
+// not make a pathological message.
+inline constexpr std::size_t kQuotedFromScript = 40;
+
+}  // namespace ddhost

@@ -1,0 +1,82 @@
+// Writing a file the user named without ever destroying what was there
+// before the run succeeded.
+#pragma once
+
+#include <ddhost/OutputPath.h>
+
+#include <cstddef>
+#include <filesystem>
+#include <memory>
+#include <ostream>
+#include <string>
+
+namespace ddhost {
+
+class WriteBuffer;
+
+// One output file. A regular file, or a path that does not exist yet, is
+// written into a temporary file beside it, created exclusively under an
+// unpredictable name when the first byte is written (not before), and
+// renamed over the target only by commit(): until then the target is
+// untouched, and the temporary is removed on destruction or when a signal
+// ends the process. The replacement keeps the replaced file's mode (and
+// owner, where the process may set it). Anything else that exists (a
+// device, a FIFO, NUL) is written into directly, as any command-line tool
+// does, and keeps its kind.
+class OutputFile {
+public:
+  // Checks that the output can be written, touching nothing; throws
+  // std::runtime_error ("cannot write TARGET: reason").
+  explicit OutputFile(const std::filesystem::path& target);
+  ~OutputFile();
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
+
+  // As the user named it, for messages.
+  const std::filesystem::path& target() const { return target_; }
+  // The file it leads to.
+  const std::filesystem::path& resolved() const { return resolved_; }
+  // False for a special file, which is written in place.
+  bool replacesTarget() const { return replaces_; }
+  // Empty until writing has started.
+  const std::filesystem::path& temporaryPath() const { return temporary_; }
+
+  // Buffered; a write error is kept and reported by finish(), or at once by
+  // write(). Meant for one writer at a time: the stream or write().
+  std::ostream& stream();
+  void write(const void* data, std::size_t size);
+
+  // Flushes everything to the disk and closes; throws std::runtime_error.
+  void finish();
+  // Finishes, then puts the temporary in place of the target (nothing to
+  // do for a special file), keeping the old file under a backup name until
+  // keep() or undo(). Throws std::runtime_error, the target as it was.
+  void commit();
+  // Drops the backup: the new file stays.
+  void keep();
+  // Puts the old file back (or removes the new one where there was none).
+  // The reason it could not, or "".
+  std::string undo();
+  // Where the old file is kept between commit() and keep() or undo().
+  const std::filesystem::path& backupPath() const { return backup_; }
+
+private:
+  [[noreturn]] void fail(const std::string& reason) const;
+  WriteBuffer& open();
+  // Closes, and removes the temporary unless it was committed.
+  void discard();
+
+  std::filesystem::path target_;
+  std::filesystem::path resolved_;
+  bool replaces_ = false;
+  bool existed_ = false;
+  std::filesystem::path temporary_;
+  std::filesystem::path backup_;
+  std::unique_ptr<WriteBuffer> sink_;
+  std::unique_ptr<std::ostream> stream_;
+  int cleanupSlot_ = -1;
+  bool committed_ = false;
+  bool undone_ = false;
+};
+
+}  // namespace ddhost

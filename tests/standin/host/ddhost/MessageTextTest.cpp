@@ -1,0 +1,45 @@
+// Text from outside made safe for a one-line message.
+#include <ddhost/MessageText.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+TEST(MessageText, EscapesControlsAndInvalidUtf8AndKeepsTheRest) {
+  struct Case {
+    const char* what;
+    std::string text;
+    std::string printable;
+    std::string quoted;
+  };
+  const Case cases[] = {
+      {"plain", "Bounce1", "Bounce1", "\"Bounce1\""},
+      {"quotes and backslashes", "a\"b\\c", "a\"b\\c", "\"a\\\"b\\\\c\""},
+      {"line ends and tabs", "a\nb\rc\td", "a\\nb\\rc\\td", "\"a\\nb\\rc\\td\""},
+      {"other C0 controls and DEL", std::string("\x1b[2J\x7f\0", 6), "\\x1B[2J\\x7F\\x00", "\"\\x1B[2J\\x7F\\x00\""},
+      {"C1 control, the one-byte CSI", "\xc2\x9b" "31m", "\\xC2\\x9B31m", "\"\\xC2\\x9B31m\""},
+      {"valid two, three and four bytes", "\xc3\xa9\xe2\x82\xac\xf0\x9f\x92\xa1", "\xc3\xa9\xe2\x82\xac\xf0\x9f\x92\xa1",
+       "\"\xc3\xa9\xe2\x82\xac\xf0\x9f\x92\xa1\""},
+      {"a stray continuation byte", "a\x80z", "a\\x80z", "\"a\\x80z\""},
+      {"an overlong '/'", "\xc0\xaf", "\\xC0\\xAF", "\"\\xC0\\xAF\""},
+      {"a surrogate", "\xed\xa0\x80", "\\xED\\xA0\\x80", "\"\\xED\\xA0\\x80\""},
+      {"past U+10FFFF", "\xf4\x90\x80\x80", "\\xF4\\x90\\x80\\x80", "\"\\xF4\\x90\\x80\\x80\""},
+      {"a sequence cut short at the end", "ab\xe2\x82", "ab\\xE2\\x82", "\"ab\\xE2\\x82\""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(ddhost::printable(c.text), c.printable);
+    EXPECT_EQ(ddhost::quoted(c.text), c.quoted);
+  }
+}
+
+// Cut on a character's boundary, never inside a sequence.
+TEST(MessageText, QuotesTextCutShortAtACharacter) {
+  EXPECT_EQ(ddhost::quoted("abcdef", 4), "\"abcd...\"");
+  EXPECT_EQ(ddhost::quoted("abc\xc3\xa9z", 4), "\"abc...\"");
+  EXPECT_EQ(ddhost::quoted("abcd", 4), "\"abcd\"");
+}
+
+}  // namespace
