@@ -98,11 +98,15 @@ TEST_F(NodeFixture, ValidationRebuildsTheSetThenRunsTheLightsOwn) {
   control("category").setText("key");
   // What the light's own validation finds when it runs: the rebuilt set.
   std::vector<std::set<std::string>> seenByBase;
-  standin::ddimage::nodeOf(op).onCall = [&](const std::string& call) {
-    if (call.rfind("LightOp::_validate", 0) == 0) {
+  const DD::Image::Node* lightNode = &standin::ddimage::nodeOf(op);
+  struct StopObserving {
+    ~StopObserving() { standin::ddimage::observeCalls(nullptr); }
+  } stopObserving;
+  standin::ddimage::observeCalls([&](const DD::Image::Node& node, const std::string& call) {
+    if (&node == lightNode && call.rfind("LightOp::_validate", 0) == 0) {
       seenByBase.push_back(*light->categories());
     }
-  };
+  });
   for (const bool forReal : {false, true}) {
     SCOPED_TRACE(forReal ? "for real" : "not for real");
     *light->categories() = {"stale"};
@@ -114,7 +118,6 @@ TEST_F(NodeFixture, ValidationRebuildsTheSetThenRunsTheLightsOwn) {
     EXPECT_TRUE(hostCalled(chained)) << chained;
     EXPECT_EQ(seenByBase, (std::vector<std::set<std::string>>{{"key"}}));
   }
-  standin::ddimage::nodeOf(op).onCall = nullptr;
 }
 
 TEST_F(NodeFixture, CategoryControlIsBoundToTheCategoryText) {

@@ -25,15 +25,21 @@ bool recording(const Node* node) {
   return node != nullptr && node->recordCalls;
 }
 
+standin::ddimage::CallObserver& callObserver() {
+  static standin::ddimage::CallObserver observer;
+  return observer;
+}
+
 void record(Node* node, std::string call) {
   if (recording(node)) {
-    if (!node->onCall) {
+    const standin::ddimage::CallObserver& observer = callObserver();
+    if (!observer) {
       node->calls.push_back(std::move(call));
       return;
     }
     // A copy: what the observer does may record more calls.
     node->calls.push_back(call);
-    node->onCall(call);
+    observer(*node, call);
   }
 }
 
@@ -212,3 +218,13 @@ void Tooltip(Knob_Closure& f, const char* text) {
 
 }  // namespace Image
 }  // namespace DD
+
+namespace standin {
+namespace ddimage {
+
+void observeCalls(CallObserver observer) {
+  DD::Image::callObserver() = std::move(observer);
+}
+
+}  // namespace ddimage
+}  // namespace standin

@@ -33,9 +33,6 @@ public:
   std::forward_list<HostValue> hostValues;
   // Every host operation the op called, in order, e.g. "validate(false)".
   std::vector<std::string> calls;
-  // Told of each entry of `calls` as it is made, so a test can look at the
-  // op while the host operation runs (what it has done before chaining).
-  std::function<void(const std::string& call)> onCall;
   // What the host's Op::knob_changed answers for this node.
   int knobChangedAnswer = 1;
   bool selected = false;
@@ -45,3 +42,16 @@ public:
 
 }  // namespace Image
 }  // namespace DD
+
+namespace standin {
+namespace ddimage {
+
+// Told of each call recorded for any node, as it is recorded, so a test can
+// look at the op while the host operation runs (what it has done before
+// chaining). Kept once for the process rather than in every node, whose
+// size counts at scale; an empty observer removes it.
+using CallObserver = std::function<void(const DD::Image::Node& node, const std::string& call)>;
+DDIMAGE_API void observeCalls(CallObserver observer);
+
+}  // namespace ddimage
+}  // namespace standin
