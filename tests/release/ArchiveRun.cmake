@@ -6,16 +6,10 @@ cmake_minimum_required(VERSION 3.25)
 #   -DCPACK_CONFIG -DWORK_DIR -DPLUGIN_ARCHIVE -DDEVEL_ARCHIVE -DHOST_ARCHIVE
 #   (file names) -DPLUGIN_FILE -DHOST_PROGRAM -DSCRIPT -DGOLDEN [-DEMULATOR]
 
-function(run)
-  execute_process(COMMAND ${ARGN} RESULT_VARIABLE failed OUTPUT_VARIABLE output ERROR_VARIABLE output)
-  if(failed)
-    string(REPLACE ";" " " command "${ARGN}")
-    message(FATAL_ERROR "${command}\nfailed (${failed}):\n${output}")
-  endif()
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/../ScriptSteps.cmake)
 
 file(REMOVE_RECURSE "${WORK_DIR}")
-run(${CMAKE_CPACK_COMMAND} --config "${CPACK_CONFIG}" -B "${WORK_DIR}/packages")
+lumox_run(${CMAKE_CPACK_COMMAND} --config "${CPACK_CONFIG}" -B "${WORK_DIR}/packages")
 foreach(archive PLUGIN_ARCHIVE DEVEL_ARCHIVE HOST_ARCHIVE)
   if(NOT EXISTS "${WORK_DIR}/packages/${${archive}}")
     file(GLOB made RELATIVE "${WORK_DIR}/packages" "${WORK_DIR}/packages/*.*")
@@ -46,12 +40,5 @@ endif()
 set(tree "${WORK_DIR}/tree")
 file(ARCHIVE_EXTRACT INPUT "${WORK_DIR}/packages/${HOST_ARCHIVE}" DESTINATION "${tree}")
 file(ARCHIVE_EXTRACT INPUT "${WORK_DIR}/packages/${PLUGIN_ARCHIVE}" DESTINATION "${tree}")
-execute_process(COMMAND ${EMULATOR} "${tree}/bin/${HOST_PROGRAM}" "${tree}/examples/${SCRIPT}"
-  RESULT_VARIABLE failed OUTPUT_VARIABLE rib ERROR_VARIABLE errors)
-if(failed)
-  message(FATAL_ERROR "ddhost from the unpacked archives failed (${failed}):\n${errors}")
-endif()
-file(READ "${GOLDEN}" expected)
-if(NOT rib STREQUAL expected)
-  message(FATAL_ERROR "ddhost from the unpacked archives wrote\n${rib}\ninstead of\n${expected}")
-endif()
+lumox_expect_host_output("ddhost from the unpacked archives" "${GOLDEN}"
+  "${tree}/bin/${HOST_PROGRAM}" "${tree}/examples/${SCRIPT}")
