@@ -6,16 +6,16 @@
 #include <standin/ddimage/Registry.h>
 #include <standin/lumox/Transcript.h>
 
+#include "PluginBlocks.h"
+
 #include <harness/TestPaths.h>
 
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
-#include <array>
 #include <cstddef>
 #include <cstring>
-#include <mutex>
 
 namespace {
 
@@ -30,52 +30,7 @@ Delete originalDeleteArray = nullptr;
 SizedDelete originalSizedDelete = nullptr;
 SizedDelete originalSizedDeleteArray = nullptr;
 
-// Blocks the plug-in allocated and has not freed yet; fixed storage, so
-// keeping count allocates nothing.
-class PluginBlocks {
-public:
-  void add(void* block) {
-    const std::lock_guard<std::mutex> lock(mutex_);
-    for (void*& slot : slots_) {
-      if (slot == nullptr) {
-        slot = block;
-        return;
-      }
-    }
-    overflowed_ = true;
-  }
-
-  void remove(void* block) {
-    const std::lock_guard<std::mutex> lock(mutex_);
-    for (void*& slot : slots_) {
-      if (slot == block) {
-        slot = nullptr;
-        return;
-      }
-    }
-  }
-
-  int live() {
-    const std::lock_guard<std::mutex> lock(mutex_);
-    int n = 0;
-    for (void* slot : slots_) {
-      n += slot != nullptr ? 1 : 0;
-    }
-    return n;
-  }
-
-  bool overflowed() {
-    const std::lock_guard<std::mutex> lock(mutex_);
-    return overflowed_;
-  }
-
-private:
-  std::mutex mutex_;
-  std::array<void*, 4096> slots_{};
-  bool overflowed_ = false;
-};
-
-PluginBlocks blocks;
+testsupport::PluginBlocks blocks;
 
 void* watchedNew(std::size_t size) {
   void* block = originalNew(size);
