@@ -67,14 +67,10 @@ CommandLine parseCommandLine(int argc, char** argv) {
   // CLI11 would take "/name" for an option on Windows, where it is a path
   // from the root of the current drive.
   app.allow_windows_style_options(false);
-  // What the user typed comes back in these messages: escaped like every
-  // other message of ddhost's.
-  app.failure_message([](const CLI::App* failed, const CLI::Error& error) {
-    std::string message = printable(error.what()) + "\n";
-    if (failed->get_help_ptr() != nullptr) {
-      message += "Run with " + failed->get_help_ptr()->get_name() + " for more information.\n";
-    }
-    return message;
+  // What the user typed comes back in these messages: escaped, and on one
+  // line like every other message of ddhost's, so a log keeps it whole.
+  app.failure_message([](const CLI::App*, const CLI::Error& error) {
+    return "ddhost: " + printable(error.what()) + " (ddhost --help lists the options)\n";
   });
   app.set_version_flag("--version", std::string("ddhost ") + DDHOST_VERSION);
   auto* scriptOption = app.add_option("SCRIPT", options.script, "The script: a file, or - for standard input");
