@@ -13,6 +13,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -200,6 +201,34 @@ TEST(OutputFile, TemporaryNamesAreUnpredictable) {
     names.push_back(name);
   }
   EXPECT_NE(names[0], names[1]);
+}
+
+// The names a run killed outright can leave, exactly as the manual tells
+// the user to recognise them: a letter or digit more or less, or another
+// marker, and a user deletes the wrong file or misses a leftover.
+TEST(OutputFile, LeftoverNamesAreTheDocumentedOnes) {
+  const testsupport::TemporaryDirectory dir;
+  const fs::path target = dir.path() / "out.rib";
+  writeFile(target, "previous\n");
+  OutputFile file(target);
+  file.write(kBytes.data(), kBytes.size());
+  const std::string temporary = file.temporaryPath().filename().string();
+  file.commit();
+  const std::string backup = file.backupPath().filename().string();
+  const struct {
+    const char* what;
+    std::string name;
+    std::regex pattern;
+  } cases[] = {
+      {"the new file", temporary, std::regex(R"(\.out\.rib\.ddhost-[A-Za-z0-9]{16})")},
+      {"the old file", backup, std::regex(R"(\.out\.rib\.ddhost-backup-[A-Za-z0-9]{16})")},
+  };
+  for (const auto& expected : cases) {
+    SCOPED_TRACE(expected.what);
+    EXPECT_TRUE(std::regex_match(expected.name, expected.pattern)) << expected.name;
+  }
+  file.keep();
+  EXPECT_EQ(readFile(target), kBytes);
 }
 
 TEST(OutputFile, RefusesWhatCannotBeWrittenBeforeWritingAnything) {

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <regex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -221,16 +222,28 @@ std::string largeScript() {
   return text;
 }
 
+// A script large enough to be caught writing, and an output it replaces.
+struct LargeRun {
+  LargeRun() {
+    writeFile(script, largeScript());
+    writeFile(output, "previous RIB\n");
+  }
+  // What a run that was stopped must leave: the old output and the script.
+  void expectUntouched() const {
+    EXPECT_EQ(readFile(output), "previous RIB\n");
+    EXPECT_EQ(testsupport::listDir(dir.path()), (std::vector<std::string>{"large.ddscript", "large.rib"}));
+  }
+  const testsupport::TemporaryDirectory dir;
+  const fs::path script = dir.path() / "large.ddscript";
+  const fs::path output = dir.path() / "large.rib";
+};
+
 // Every class of signal whose default action ends the process: those that
 // only end it, those that also dump core, and the resource limits'. The
 // temporary is there when the signal comes, gone after, and ddhost ends by
 // that very signal.
 TEST(DdhostOutput, ASignalEndingTheRunLeavesNoTemporaryAndTheOldFile) {
-  const testsupport::TemporaryDirectory dir;
-  const fs::path script = dir.path() / "large.ddscript";
-  writeFile(script, largeScript());
-  const fs::path output = dir.path() / "large.rib";
-  writeFile(output, "previous RIB\n");
+  const LargeRun large;
   // No core files from the signals that dump one.
   rlimit saved{};
   getrlimit(RLIMIT_CORE, &saved);
@@ -241,26 +254,35 @@ TEST(DdhostOutput, ASignalEndingTheRunLeavesNoTemporaryAndTheOldFile) {
   for (const int signal : {SIGTERM, SIGINT, SIGHUP, SIGUSR1, SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF, SIGPIPE,
                            SIGRTMIN, SIGQUIT, SIGABRT, SIGXCPU, SIGXFSZ}) {
     SCOPED_TRACE(strsignal(signal));
-    const int status = interruptWhileWriting(script, output, signal);
+    const int status = interruptWhileWriting(large.script, large.output, signal);
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << "wait status " << status;
-    EXPECT_EQ(readFile(output), "previous RIB\n");
-    EXPECT_EQ(testsupport::listDir(dir.path()), (std::vector<std::string>{"large.ddscript", "large.rib"}));
+    large.expectUntouched();
   }
   setrlimit(RLIMIT_CORE, &saved);
 }
 
+// What the manual's recovery steps start from: a run killed outright leaves
+// the old file whole and one temporary, under the name it tells the user to
+// delete.
+TEST(DdhostOutput, AKilledRunLeavesTheOldFileAndANamedTemporary) {
+  const LargeRun large;
+  const int status = interruptWhileWriting(large.script, large.output, SIGKILL);
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "wait status " << status;
+  EXPECT_EQ(readFile(large.output), "previous RIB\n");
+  const std::vector<std::string> names = testsupport::listDir(large.dir.path());
+  ASSERT_EQ(names.size(), 3u) << ::testing::PrintToString(names);
+  EXPECT_TRUE(std::regex_match(names[0], std::regex(R"(\.large\.rib\.ddhost-[A-Za-z0-9]{16})"))) << names[0];
+}
+
 // A file size limit the RIB outgrows: the partial temporary goes too.
 TEST(DdhostOutput, AFileSizeLimitLeavesNoPartialTemporary) {
-  const testsupport::TemporaryDirectory dir;
-  const fs::path script = dir.path() / "large.ddscript";
-  writeFile(script, largeScript());
-  const fs::path output = dir.path() / "large.rib";
-  writeFile(output, "previous RIB\n");
-  const ProcessResult run = shell("ulimit -c 0; ulimit -f 10; exec " + shellWord(testsupport::installedDdhost()) +
-                                  " -o " + shellWord(output) + " " + shellWord(script));
-  EXPECT_EQ(run.exitStatus, -1) << "ended by SIGXFSZ";
-  EXPECT_EQ(readFile(output), "previous RIB\n");
-  EXPECT_EQ(testsupport::listDir(dir.path()), (std::vector<std::string>{"large.ddscript", "large.rib"}));
+  const LargeRun large;
+  // The shell names the signal that ended ddhost: SIGXFSZ itself, not
+  // whatever signal a faulty clean-up might end by.
+  const ProcessResult run = shell("ulimit -c 0; ulimit -f 10; " + shellWord(testsupport::installedDdhost()) + " -o " +
+                                  shellWord(large.output) + " " + shellWord(large.script) + "; kill -l $?");
+  EXPECT_EQ(run.out, "XFSZ\n") << run.err;
+  large.expectUntouched();
 }
 
 TEST(DdhostOutput, APictureIsKeptOnlyWhenStandardOutputTookTheRib) {
