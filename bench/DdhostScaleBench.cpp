@@ -32,7 +32,7 @@ constexpr int kSmall = 10000;
 constexpr int kLarge = 100000;
 constexpr int kMillion = 1000000;
 constexpr double kKilobyte = 1024.0;
-constexpr std::size_t kCommentBytes = std::size_t{300} << 20;
+constexpr std::size_t kCommentBytes = 300000000;  // 300 MB, as its name says
 // What reading such a script may add to the empty scene's peak: a few of
 // ddhost's 1 MB pieces, nowhere near the script's size.
 constexpr double kCommentsGoalMegabytes = 8.0;
