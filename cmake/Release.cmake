@@ -77,8 +77,8 @@ endif()
 
 # --- Release archives (CPack) ------------------------------------------------
 # Three archives, each laid out as an install root so that they unpack into
-# one folder side by side: the plug-in with the README and an install note;
-# the devel package; the stand-in host with the example scenes. (The
+# one folder side by side, each with the notes: the plug-in; the devel
+# package; the stand-in host with the example scenes. (The
 # stand-in SDK's DLLs would land in bin/ a second time on Windows.)
 if(WIN32)
   set(LUMOX_PACKAGE_PLATFORM windows-x64)
@@ -100,8 +100,27 @@ set(LUMOX_DEVEL_ARCHIVE_FILE ${LUMOX_DEVEL_ARCHIVE}${_archive_suffix})
 set(LUMOX_HOST_ARCHIVE_FILE ${LUMOX_HOST_ARCHIVE}${_archive_suffix})
 configure_file(${LUMOX_RELEASE_DIR}/INSTALL.txt.in ${PROJECT_BINARY_DIR}/package/INSTALL.txt @ONLY)
 
-install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_BINARY_DIR}/package/INSTALL.txt
-  DESTINATION . COMPONENT notes EXCLUDE_FROM_ALL)
+# The notes: the README, the install note, the licences, and the manuals the
+# README links to, so that its links hold in every archive. Each archive
+# carries its own copy, as each may be the only one a user unpacks.
+set(LUMOX_NOTES README.md LICENSE NOTICE)
+set(LUMOX_MANUALS
+  docs/ddhost.md docs/building.md docs/standins.md docs/bridge.md docs/viewer-several-lights.png
+  bench/README.md)
+set(LUMOX_NOTES_COMPONENTS notes devel_notes)
+if(LUMOX_STANDINS)
+  list(APPEND LUMOX_NOTES_COMPONENTS host_notes)
+endif()
+foreach(_component IN LISTS LUMOX_NOTES_COMPONENTS)
+  foreach(_note IN LISTS LUMOX_NOTES)
+    install(FILES ${PROJECT_SOURCE_DIR}/${_note} DESTINATION . COMPONENT ${_component} EXCLUDE_FROM_ALL)
+  endforeach()
+  install(FILES ${PROJECT_BINARY_DIR}/package/INSTALL.txt DESTINATION . COMPONENT ${_component} EXCLUDE_FROM_ALL)
+  foreach(_manual IN LISTS LUMOX_MANUALS)
+    get_filename_component(_folder ${_manual} DIRECTORY)
+    install(FILES ${PROJECT_SOURCE_DIR}/${_manual} DESTINATION ${_folder} COMPONENT ${_component} EXCLUDE_FROM_ALL)
+  endforeach()
+endforeach()
 if(LUMOX_STANDINS)
   install(FILES
       ${PROJECT_SOURCE_DIR}/examples/bounce-light.ddscript
@@ -120,7 +139,7 @@ set(CPACK_COMPONENTS_GROUPING ONE_PER_GROUP)
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
 set(CPACK_COMPONENT_INCLUDE_TOPLEVEL_DIRECTORY OFF)
 set(CPACK_VERBATIM_VARIABLES ON)
-set(CPACK_COMPONENTS_ALL plugin notes devel)
+set(CPACK_COMPONENTS_ALL plugin devel ${LUMOX_NOTES_COMPONENTS})
 if(LUMOX_STANDINS)
   list(APPEND CPACK_COMPONENTS_ALL host examples)
 endif()
@@ -134,8 +153,10 @@ cpack_add_component_group(host DISPLAY_NAME "The stand-in host")
 cpack_add_component(plugin GROUP release)
 cpack_add_component(notes GROUP release)
 cpack_add_component(devel GROUP devel)
+cpack_add_component(devel_notes GROUP devel)
 cpack_add_component(host GROUP host)
 cpack_add_component(examples GROUP host)
+cpack_add_component(host_notes GROUP host)
 
 # --- API reference (`docs`) --------------------------------------------------
 # Doxygen over the bridge headers; an undocumented public member fails it.

@@ -1,12 +1,13 @@
 cmake_minimum_required(VERSION 3.25)
-# The release archives: cpack makes all three; the plug-in archive holds the
-# plug-in, the README and the install note and nothing else; the host
+# The release archives: cpack makes all three, each with the notes, whose
+# links hold; the plug-in archive holds the plug-in and the notes alone; the host
 # archive and the plug-in archive unpacked into one folder run an example,
 # whose RIB must match its golden file.
 #   -DCPACK_CONFIG -DWORK_DIR -DPLUGIN_ARCHIVE -DDEVEL_ARCHIVE -DHOST_ARCHIVE
 #   (file names) -DPLUGIN_FILE -DHOST_PROGRAM -DSCRIPT -DGOLDEN [-DEMULATOR]
 
 include(${CMAKE_CURRENT_LIST_DIR}/../ScriptSteps.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/../docs/MarkdownLinks.cmake)
 
 file(REMOVE_RECURSE "${WORK_DIR}")
 lumox_run(${CMAKE_CPACK_COMMAND} --config "${CPACK_CONFIG}" -B "${WORK_DIR}/packages")
@@ -27,12 +28,27 @@ foreach(archive PLUGIN_ARCHIVE DEVEL_ARCHIVE HOST_ARCHIVE)
   endif()
 endforeach()
 
-# What a user of the real host takes: nothing beyond the plug-in and its notes.
-set(unpacked "${WORK_DIR}/plugin-only")
-file(ARCHIVE_EXTRACT INPUT "${WORK_DIR}/packages/${PLUGIN_ARCHIVE}" DESTINATION "${unpacked}")
+# Every archive carries the notes: the README, the install note, the
+# licences and the manuals the README links to, whose links hold there.
+set(notes INSTALL.txt LICENSE NOTICE README.md bench/README.md
+  docs/bridge.md docs/building.md docs/ddhost.md docs/standins.md docs/viewer-several-lights.png)
+foreach(archive PLUGIN_ARCHIVE DEVEL_ARCHIVE HOST_ARCHIVE)
+  set(unpacked "${WORK_DIR}/alone/${archive}")
+  file(ARCHIVE_EXTRACT INPUT "${WORK_DIR}/packages/${${archive}}" DESTINATION "${unpacked}")
+  foreach(note IN LISTS notes)
+    if(NOT EXISTS "${unpacked}/${note}")
+      message(FATAL_ERROR "${${archive}} holds no ${note}")
+    endif()
+  endforeach()
+  lumox_expect_markdown_links_hold("${unpacked}" "")
+endforeach()
+
+# What a user of the real host takes: nothing beyond the plug-in and the notes.
+set(unpacked "${WORK_DIR}/alone/PLUGIN_ARCHIVE")
 file(GLOB_RECURSE files LIST_DIRECTORIES false RELATIVE "${unpacked}" "${unpacked}/*")
 list(SORT files)
-set(expected INSTALL.txt README.md plugins/${PLUGIN_FILE})
+set(expected ${notes} plugins/${PLUGIN_FILE})
+list(SORT expected)
 if(NOT files STREQUAL expected)
   message(FATAL_ERROR "${PLUGIN_ARCHIVE} holds ${files} instead of ${expected}")
 endif()

@@ -2,6 +2,7 @@
 // library) and ddhost.exe under Wine (WGL, handed to Mesa through an X
 // display) against one reference, drawn by the Linux build with
 //   ddhost --viewer several-lights.png --viewer-size 320x180 examples/several-lights.ddscript
+// and the README's picture is what both draw at its size.
 #include "DdhostRun.h"
 #include "PngPicture.h"
 #include "support/GlAvailability.h"
@@ -65,6 +66,32 @@ TEST(DdhostViewerMatch, PictureMatchesTheReferenceOnEveryPlatform) {
   const Difference difference = compare(drawn, reference);
   EXPECT_LE(difference.pixels, kMostDifferentPixels)
       << difference.pixels << " pixels differ, by up to " << difference.largestStep;
+}
+
+// The README shows the main job's picture as ddhost draws it: drawn again at
+// that picture's size, it may differ only as the legs may from each other.
+TEST(DdhostViewerMatch, TheReadmesPictureIsWhatDdhostDraws) {
+  if (const auto reason = testsupport::glUnavailable()) {
+    GTEST_SKIP() << *reason;
+  }
+  const fs::path shown =
+      fs::absolute(fs::path(LUMOX_TEST_SOURCE_DIR).parent_path() / "docs" / "viewer-several-lights.png");
+  const PngPicture reference = testsupport::decodePng(shown);
+  const testsupport::TemporaryDirectory dir;
+  const fs::path picture = dir.path() / "several-lights.png";
+  const testsupport::ProcessResult run = testsupport::ddhost(
+      {"--viewer", picture.string(), "--viewer-size",
+       std::to_string(reference.width) + "x" + std::to_string(reference.height), "-o",
+       (dir.path() / "scene.rib").string(), (testsupport::examplesDir() / "several-lights.ddscript").string()});
+  ASSERT_EQ(run.exitStatus, 0) << run.err;
+
+  const PngPicture drawn = testsupport::decodePng(picture);
+  ASSERT_EQ(drawn.width, reference.width);
+  ASSERT_EQ(drawn.height, reference.height);
+  const Difference difference = compare(drawn, reference);
+  EXPECT_LE(difference.pixels, kMostDifferentPixels)
+      << difference.pixels << " pixels differ, by up to " << difference.largestStep << "; draw it again with "
+      << "scripts/run-example.sh and copy build/viewer.png to docs/";
 }
 
 // The comparison itself sees a changed picture.
