@@ -2,8 +2,9 @@ cmake_minimum_required(VERSION 3.25)
 # What a manual shows verbatim is what it claims to be. A fenced block right
 # after a marker line must be, byte for byte (line ends aside):
 #   <!-- ddhost ARGUMENTS -->   what `ddhost ARGUMENTS` prints;
-#   <!-- file PATH -->          the file PATH of the source tree.
-#   -DMANUAL -DSOURCE_DIR -DDDHOST [-DEMULATOR]
+#   <!-- file PATH -->          the file PATH of the source tree;
+#   <!-- start of file PATH --> its first lines.
+#   -DMANUAL -DSOURCE_DIR [-DDDHOST] [-DEMULATOR]
 
 file(READ "${MANUAL}" text)
 string(REPLACE ";" "<semicolon>" text "${text}")
@@ -22,8 +23,12 @@ foreach(block IN LISTS blocks)
     if(failed)
       message(FATAL_ERROR "${marker} failed (${failed}):\n${errors}")
     endif()
-  elseif(marker MATCHES "^file (.*)$")
-    file(READ "${SOURCE_DIR}/${CMAKE_MATCH_1}" actual)
+  elseif(marker MATCHES "^(start of )?file (.*)$")
+    file(READ "${SOURCE_DIR}/${CMAKE_MATCH_2}" actual)
+    if(CMAKE_MATCH_1)
+      string(LENGTH "${shown}" length)
+      string(SUBSTRING "${actual}" 0 ${length} actual)
+    endif()
   else()
     message(FATAL_ERROR "${MANUAL}: unknown marker \"${marker}\"")
   endif()
