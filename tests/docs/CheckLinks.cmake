@@ -13,16 +13,17 @@ if(NOT SELF_TEST)
   return()
 endif()
 
-# Every kind of link the manuals use, to files that exist and to files that
-# do not, and link-like text in code that is no link.
+# Every kind of link the manuals use, to files and headings that exist and
+# to ones that do not, and link-like text in code that is no link.
 file(REMOVE_RECURSE "${SELF_TEST}")
 file(WRITE "${SELF_TEST}/there.md" "")
 file(WRITE "${SELF_TEST}/docs/picture.png" "")
 file(WRITE "${SELF_TEST}/README.md" [==[
 # Page
 
-[a manual](docs/guide.md), [with an anchor](docs/guide.md#part), ![picture](docs/picture.png "its title")
-[web](https://example.com/missing.md) [anchor](#here) [mail](mailto:someone@example.com)
+[a manual](docs/guide.md), [with an anchor](docs/guide.md#a-guides-part-two), ![picture](docs/picture.png "its title")
+[web](https://example.com/missing.md) [anchor](#page) [mail](mailto:someone@example.com)
+[no such part](docs/guide.md#part-three) [no such heading here](#elsewhere)
 [gone](docs/gone.md) ![gone picture](docs/gone.png)
 <img src="docs/picture.png"> <img src="docs/gone-html.png">
 
@@ -37,7 +38,8 @@ file(WRITE "${SELF_TEST}/README.md" [==[
 
 [after the fence](there.md)
 ]==])
-file(WRITE "${SELF_TEST}/docs/guide.md" "[back](../README.md) [up and gone](../nothing.md) [same folder](picture.png)\n")
+file(WRITE "${SELF_TEST}/docs/guide.md" "# A guide\n\n## A guide's `part` two\n\n"
+  "[back](../README.md) [up and gone](../nothing.md) [same folder](picture.png)\n")
 file(WRITE "${SELF_TEST}/build/generated.md" "[excluded](gone.md)\n")
 
 lumox_broken_markdown_links(broken "${SELF_TEST}" "^build/")
@@ -46,6 +48,8 @@ set(expected
   "README.md: docs/gone.png"
   "README.md: docs/gone-html.png"
   "README.md: docs/gone-reference.md"
+  "README.md: docs/guide.md#part-three"
+  "README.md: #elsewhere"
   "docs/guide.md: ../nothing.md")
 list(SORT broken)
 list(SORT expected)

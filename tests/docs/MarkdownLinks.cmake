@@ -2,11 +2,27 @@
 # the source tree, its own test, and the test of the unpacked archives.
 include_guard(GLOBAL)
 
+# Sets `out_var` to the anchors of the headings of the Markdown file `page`,
+# as web renderings name them: lower case, punctuation dropped, blanks as
+# hyphens ("Building with MSVC" is "building-with-msvc").
+function(lumox_markdown_anchors out_var page)
+  file(STRINGS "${page}" headings REGEX "^#+ ")
+  set(anchors)
+  foreach(heading IN LISTS headings)
+    string(REGEX REPLACE "^#+ +" "" anchor "${heading}")
+    string(TOLOWER "${anchor}" anchor)
+    string(REGEX REPLACE "[^a-z0-9 _-]" "" anchor "${anchor}")
+    string(REPLACE " " "-" anchor "${anchor}")
+    list(APPEND anchors "${anchor}")
+  endforeach()
+  set(${out_var} "${anchors}" PARENT_SCOPE)
+endfunction()
+
 # Sets `out_var` to one line per relative link, in the Markdown files below
-# `root`, whose file does not exist: "FILE: TARGET". Links inside code (fenced
-# blocks, backtick spans) are text, not links; web addresses and anchors
-# within a page are not files. `exclude` is a regular expression of paths,
-# relative to `root`, not to read (build trees).
+# `root`, whose file does not exist, or whose Markdown file has no heading
+# of its anchor: "FILE: TARGET". Links inside code (fenced blocks, backtick
+# spans) are text, not links; web addresses are not files. `exclude` is a
+# regular expression of paths, relative to `root`, not to read (build trees).
 function(lumox_broken_markdown_links out_var root exclude)
   file(GLOB_RECURSE pages RELATIVE "${root}" "${root}/*.md")
   set(broken)
@@ -33,12 +49,25 @@ function(lumox_broken_markdown_links out_var root exclude)
       # A title after the target: (file "title").
       string(REGEX REPLACE "[ \t]+\".*$" "" target "${target}")
       string(REGEX REPLACE "^<(.*)>$" "\\1" target "${target}")
-      string(REGEX REPLACE "#.*$" "" target "${target}")
-      if(target STREQUAL "" OR target MATCHES "^[a-zA-Z][a-zA-Z0-9+.-]*:")
+      if(target MATCHES "^[a-zA-Z][a-zA-Z0-9+.-]*:")
         continue()
       endif()
-      if(NOT EXISTS "${folder}/${target}")
+      set(anchor)
+      if(target MATCHES "^([^#]*)#(.*)$")
+        set(target "${CMAKE_MATCH_1}")
+        set(anchor "${CMAKE_MATCH_2}")
+      endif()
+      set(file "${folder}/${target}")
+      if(target STREQUAL "")
+        set(file "${root}/${page}")
+      endif()
+      if(NOT EXISTS "${file}")
         list(APPEND broken "${page}: ${target}")
+      elseif(anchor AND file MATCHES "\\.md$")
+        lumox_markdown_anchors(anchors "${file}")
+        if(NOT anchor IN_LIST anchors)
+          list(APPEND broken "${page}: ${target}#${anchor}")
+        endif()
       endif()
     endforeach()
   endforeach()
