@@ -91,6 +91,15 @@ TEST(ScriptReader, CountsLinesAcrossCrLfAndMultiLineStrings) {
   EXPECT_EQ(node(script, 1).line, 6u);
 }
 
+// A '#' comments out the rest of a line only where a word could start.
+TEST(ScriptReader, AHashInsideAWordIsPartOfIt) {
+  const Script script = read("Card { # a card\n name a#b # its name\n label x# }\n");
+  ASSERT_EQ(script.statements.size(), 1u);
+  ASSERT_EQ(node(script, 0).knobs.size(), 2u);
+  EXPECT_EQ(node(script, 0).knobs[0].value.text, "a#b");
+  EXPECT_EQ(node(script, 0).knobs[1].value.text, "x#");
+}
+
 TEST(ScriptReader, EmptyAndCommentOnlyScriptsHoldNothing) {
   EXPECT_TRUE(read("").statements.empty());
   EXPECT_TRUE(read("\n  # nothing\n\t\n").statements.empty());
