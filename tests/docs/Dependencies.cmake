@@ -1,8 +1,8 @@
 cmake_minimum_required(VERSION 3.25)
-# Every package the installer may install is in the manual's table of
-# dependencies, with what it is for, and marked "yes" in its main job column
-# exactly when the main job (--main-job) installs it.
-#   -DINSTALLER=scripts/install-dependencies.sh -DMANUAL=docs/building.md
+# Every package the installer may install is in each manual's table of
+# dependencies, with what it is for; where the table has a main job column,
+# marked "yes" there exactly when the main job (--main-job) installs it.
+#   -DINSTALLER=scripts/install-dependencies.sh -DMANUALS=docs/building.md;README.md
 
 # The installer's lists, each `name=(` ... `)`, a package a word.
 file(STRINGS "${INSTALLER}" lines)
@@ -24,27 +24,36 @@ if(NOT packages_main_job OR NOT lists MATCHES ";")
   message(FATAL_ERROR "${INSTALLER} has no main_job list and another")
 endif()
 
-file(READ "${MANUAL}" text)
-string(REGEX MATCH "\n## Dependencies\n.*" section "${text}")
-string(REGEX REPLACE "(\n## [^\n]*\n.*)\n## .*$" "\\1" section "${section}")
 set(problems)
-foreach(list_name IN LISTS lists)
-  foreach(package IN LISTS packages_${list_name})
-    string(REPLACE "+" "\\+" pattern "${package}")
-    # | packages | what for | main job |
-    if(NOT section MATCHES "\n\\|[^\n|]*`${pattern}`[^\n|]*\\|[ ]*[^ |\n][^|\n]*\\|([^|\n]*)\\|[ ]*\n")
-      list(APPEND problems "${package}: not said what for")
-      continue()
-    endif()
-    string(STRIP "${CMAKE_MATCH_1}" marked)
-    if(list_name STREQUAL "main_job" AND NOT marked STREQUAL "yes")
-      list(APPEND problems "${package}: the main job installs it")
-    elseif(NOT list_name STREQUAL "main_job" AND NOT marked STREQUAL "")
-      list(APPEND problems "${package}: the main job does not install it")
-    endif()
+foreach(manual IN LISTS MANUALS)
+  file(READ "${manual}" text)
+  string(REGEX MATCH "\n## Dependencies\n.*" section "${text}")
+  string(REGEX REPLACE "(\n## [^\n]*\n.*)\n## .*$" "\\1" section "${section}")
+  set(marks FALSE)
+  if(section MATCHES "\n\\| package[^\n]*\\| main job \\|\n")
+    set(marks TRUE)
+  endif()
+  foreach(list_name IN LISTS lists)
+    foreach(package IN LISTS packages_${list_name})
+      string(REPLACE "+" "\\+" pattern "${package}")
+      # | packages | what for | [main job |]
+      if(NOT section MATCHES "\n\\|[^\n|]*`${pattern}`[^\n|]*\\|[ ]*[^ |\n][^|\n]*\\|([^|\n]*\\|)?[ ]*\n")
+        list(APPEND problems "${manual}: ${package}: not said what for")
+        continue()
+      endif()
+      if(NOT marks)
+        continue()
+      endif()
+      string(REGEX REPLACE "[ |]" "" marked "${CMAKE_MATCH_1}")
+      if(list_name STREQUAL "main_job" AND NOT marked STREQUAL "yes")
+        list(APPEND problems "${manual}: ${package}: the main job installs it")
+      elseif(NOT list_name STREQUAL "main_job" AND NOT marked STREQUAL "")
+        list(APPEND problems "${manual}: ${package}: the main job does not install it")
+      endif()
+    endforeach()
   endforeach()
 endforeach()
 if(problems)
   string(REPLACE ";" "\n  " problems "${problems}")
-  message(FATAL_ERROR "${MANUAL}'s Dependencies table:\n  ${problems}")
+  message(FATAL_ERROR "Dependencies tables:\n  ${problems}")
 endif()
