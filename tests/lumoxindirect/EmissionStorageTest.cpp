@@ -11,6 +11,7 @@
 #include <gmock/gmock.h>
 
 #include <optional>
+#include <ostream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -30,6 +31,10 @@ struct StorageCase {
   Exporter exporter;
   bool declarationThrows;  // after the renderer has recorded it
 };
+
+void PrintTo(const StorageCase& c, std::ostream* out) {
+  *out << c.name;
+}
 
 const StorageCase kCases[] = {
     {"LightWithoutExporter", false, Exporter::None, false},
@@ -91,6 +96,8 @@ TEST_P(EmissionStorage, EverythingDeclaredOutlivesTheScope) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryPath, EmissionStorage, ::testing::ValuesIn(kCases),
-                         [](const ::testing::TestParamInfo<StorageCase>& param) { return std::string(param.param.name); });
+                         [](const ::testing::TestParamInfo<StorageCase>& param) {
+                           return std::string(param.param.name);
+                         });
 
 }  // namespace
