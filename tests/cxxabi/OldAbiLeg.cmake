@@ -9,7 +9,8 @@ cmake_minimum_required(VERSION 3.25)
 #   - ddhost's RIB, categories included, is the golden one;
 #   - the example bridge built against that install writes its golden RIB
 #     with the categories it read;
-#   - the plug-in configured for the other ABI stops, saying why.
+#   - the plug-in configured for the other ABI stops, saying why, as do the
+#     stand-ins with the tests, which the system's GoogleTest cannot serve.
 #   -DSOURCE_DIR -DBUILD_DIR (the old-abi build) -DWORK_DIR
 
 include(${CMAKE_CURRENT_LIST_DIR}/../ScriptSteps.cmake)
@@ -71,5 +72,13 @@ string(REGEX REPLACE "[ \n]+" " " unwrapped "${output}")
 string(REGEX REPLACE "([.+])" "\\\\\\1" library "${prefix}/lib/libDDImage.so")
 if(NOT failed OR NOT unwrapped MATCHES "LUMOX_CXX11_ABI is 1, but the DDImage library ${library} shows the old ABI \\(0\\): it exports ")
   message(FATAL_ERROR "the plug-in configured for the new ABI against the old-ABI SDK should stop, saying why:\n${output}")
+endif()
+# The stand-ins with the tests: the system's GoogleTest has the other ABI.
+execute_process(COMMAND ${CMAKE_COMMAND} -S "${SOURCE_DIR}" -B "${WORK_DIR}/with-tests" -G Ninja
+    -DLUMOX_CXX11_ABI=0 "-DCMAKE_CXX_COMPILER=${CXX_COMPILER}"
+  RESULT_VARIABLE failed OUTPUT_VARIABLE output ERROR_VARIABLE output)
+string(REGEX REPLACE "[ \n]+" " " unwrapped "${output}")
+if(NOT failed OR NOT unwrapped MATCHES "LUMOX_CXX11_ABI=0 is not the compiler's default ABI, which the system's GoogleTest and Google Benchmark were built with: configure with -DLUMOX_BUILD_TESTS=OFF")
+  message(FATAL_ERROR "the stand-ins with the tests configured for the old ABI should stop, saying why:\n${output}")
 endif()
 message(STATUS "the plug-in for an old-ABI SDK: detected, built, run and refused for the other ABI as it should be")
