@@ -15,17 +15,20 @@ function(lumox_expose_system_headers name system_dir out_var)
   set(${out_var} ${folder} PARENT_SCOPE)
 endfunction()
 
-if(CMAKE_CROSSCOMPILING AND WIN32)
-  # call_once is header-only on Windows.
-  set(LUMOX_BOOST_SYSTEM_HEADERS /usr/include/boost CACHE PATH "Boost headers to expose to the cross build")
-  lumox_expose_system_headers(boost ${LUMOX_BOOST_SYSTEM_HEADERS} _boost_only)
-  set(Boost_INCLUDE_DIR ${_boost_only} CACHE PATH "" FORCE)
-  set(Boost_NO_BOOST_CMAKE ON)
-  set(Boost_NO_SYSTEM_PATHS ON)
+if(WIN32)
+  # call_once is header-only on Windows, with every toolchain: Boost.Thread
+  # is never looked for as a compiled library there.
+  if(CMAKE_CROSSCOMPILING)
+    set(LUMOX_BOOST_SYSTEM_HEADERS /usr/include/boost CACHE PATH "Boost headers to expose to the cross build")
+    lumox_expose_system_headers(boost ${LUMOX_BOOST_SYSTEM_HEADERS} _boost_only)
+    set(Boost_INCLUDE_DIR ${_boost_only} CACHE PATH "" FORCE)
+    set(Boost_NO_BOOST_CMAKE ON)
+    set(Boost_NO_SYSTEM_PATHS ON)
+  endif()
   find_package(Boost 1.74 REQUIRED)
   add_library(lumox_boost_thread INTERFACE)
   target_link_libraries(lumox_boost_thread INTERFACE Boost::headers)
-  target_compile_definitions(lumox_boost_thread INTERFACE BOOST_ALL_NO_LIB BOOST_THREAD_USE_LIB)
+  target_compile_definitions(lumox_boost_thread INTERFACE BOOST_THREAD_USE_LIB)
 else()
   # Linked statically (Debian's archive is position-independent) and kept
   # local by the plug-in's version script: the plug-in must not tie itself

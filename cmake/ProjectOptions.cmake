@@ -3,36 +3,59 @@
 add_library(lumox_project_options INTERFACE)
 add_library(LumoxIndirect::project_options ALIAS lumox_project_options)
 
-# Both GCC and mingw-w64 (and clang, for the fuzz targets) take the lot;
-# windres, which compiles the Windows version resources, takes none of it.
+# The compiler's command-line style: MSVC's (cl, clang-cl) or GNU's (GCC,
+# mingw-w64, clang). Each flag below is for one of them only; windres and
+# llvm-rc, which compile the Windows version resources, take none. (CMake
+# 3.25 has no generator expression for the front end.)
+if(MSVC)
+  set(LUMOX_CXX_FRONTEND MSVC)
+else()
+  set(LUMOX_CXX_FRONTEND GNU)
+endif()
+set(LUMOX_GNU_FRONTEND "$<STREQUAL:${LUMOX_CXX_FRONTEND},GNU>")
+set(LUMOX_MSVC_FRONTEND "$<STREQUAL:${LUMOX_CXX_FRONTEND},MSVC>")
+set(_gnu "$<AND:$<COMPILE_LANGUAGE:CXX>,${LUMOX_GNU_FRONTEND}>")
+set(_msvc "$<AND:$<COMPILE_LANGUAGE:CXX>,${LUMOX_MSVC_FRONTEND}>")
 set(_warnings -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wsign-conversion -Wold-style-cast)
 if(LUMOX_WARNINGS_AS_ERRORS)
   list(APPEND _warnings -Werror)
 endif()
-target_compile_options(lumox_project_options INTERFACE "$<$<COMPILE_LANGUAGE:CXX>:${_warnings}>")
+# Never /WX: nobody builds with MSVC here, so a studio's first build must not
+# fail on a warning no one could see.
+target_compile_options(lumox_project_options INTERFACE
+  "$<${_gnu}:${_warnings}>"
+  "$<${_msvc}:/W4;/permissive-;/utf-8>")
 
 if(LUMOX_SANITIZERS)
   target_compile_options(lumox_project_options INTERFACE
-    "$<$<COMPILE_LANGUAGE:CXX>:-fsanitize=${LUMOX_SANITIZERS};-fno-omit-frame-pointer;-fno-sanitize-recover=all>")
-  target_link_options(lumox_project_options INTERFACE -fsanitize=${LUMOX_SANITIZERS})
+    "$<${_gnu}:-fsanitize=${LUMOX_SANITIZERS};-fno-omit-frame-pointer;-fno-sanitize-recover=all>")
+  target_link_options(lumox_project_options INTERFACE
+    "$<${LUMOX_GNU_FRONTEND}:-fsanitize=${LUMOX_SANITIZERS}>")
 endif()
 
 if(LUMOX_COVERAGE)
   # Unoptimised, so that lines and branches are the source's own.
-  target_compile_options(lumox_project_options INTERFACE --coverage -O0)
-  target_link_options(lumox_project_options INTERFACE --coverage)
+  target_compile_options(lumox_project_options INTERFACE "$<${_gnu}:--coverage;-O0>")
+  target_link_options(lumox_project_options INTERFACE "$<${LUMOX_GNU_FRONTEND}:--coverage>")
 endif()
 
 if(WIN32)
-  # Every module shares one C++ runtime (libstdc++-6.dll), so exceptions and
-  # type information cross DLL boundaries as they do on Linux.
   target_compile_definitions(lumox_project_options INTERFACE
-    WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+    WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601
+    # Boost is used header-only: no toolchain may ask the linker for a
+    # compiled Boost library behind the build's back.
+    BOOST_ALL_NO_LIB)
 endif()
 
-if(WIN32 AND CMAKE_CROSSCOMPILING)
-  # The MinGW runtime DLLs go beside the programs, in the build tree and
-  # when installed, as a Windows application ships them.
+# A plug-in shares the host's C runtime: the release DLL, in every build
+# type (a debug runtime would be a second heap and another STL layout).
+set(CMAKE_MSVC_RUNTIME_LIBRARY MultiThreadedDLL)
+
+if(MINGW)
+  # Every module shares one C++ runtime (libstdc++-6.dll), so exceptions and
+  # type information cross DLL boundaries as they do on Linux. Its DLLs go
+  # beside the programs, in the build tree and when installed, as a Windows
+  # application ships them.
   foreach(_dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
     execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${_dll}
       OUTPUT_VARIABLE _path OUTPUT_STRIP_TRAILING_WHITESPACE)

@@ -99,6 +99,30 @@ set(LUMOX_PLUGIN_FILE LumoxIndirect${CMAKE_SHARED_MODULE_SUFFIX})
 set(LUMOX_HOST_PROGRAM ddhost${CMAKE_EXECUTABLE_SUFFIX})
 set(LUMOX_DEVEL_ARCHIVE_FILE ${LUMOX_DEVEL_ARCHIVE}${_archive_suffix})
 set(LUMOX_HOST_ARCHIVE_FILE ${LUMOX_HOST_ARCHIVE}${_archive_suffix})
+# What the note says of this build's toolchain and of finding the renderer
+# library, which differs between platforms.
+set(LUMOX_INSTALL_BUILT_FOR "")
+if(MINGW)
+  set(LUMOX_INSTALL_BUILT_FOR [[
+This build is for the stand-in host only. It was made with MinGW (GCC): it
+needs the MinGW C++ runtime and names the SDK's functions as GCC does, so
+it loads only in the stand-in host, ddhost, never in a host built with
+Microsoft Visual C++. For such a host, build the plug-in with MSVC against
+the host's own SDK (the msvc preset; see README.md).
+
+]])
+endif()
+if(WIN32)
+  set(LUMOX_INSTALL_LIBRARY_SEARCH [[
+On Windows the renderer library is loaded through the host's DLL search,
+not from the plug-in's folder: put the suite's bin/ folder on PATH before
+the host starts or, for a host that restricts its DLL search, among the
+folders the host itself adds to it.]])
+else()
+  set(LUMOX_INSTALL_LIBRARY_SEARCH [[
+From there the plug-in finds the renderer library in the suite's bin/
+folder itself.]])
+endif()
 configure_file(${LUMOX_RELEASE_DIR}/INSTALL.txt.in ${PROJECT_BINARY_DIR}/package/INSTALL.txt @ONLY)
 
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_BINARY_DIR}/package/INSTALL.txt

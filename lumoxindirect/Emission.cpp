@@ -1,4 +1,5 @@
 // Writing the light into the renderer's scene stream.
+#include "Attributes.h"
 #include "LumoxIndirect.h"
 
 #include <lumoxindirect/logic/ParameterList.h>
@@ -63,8 +64,8 @@ private:
 
 // Kept out of line: the handle's stream would otherwise weigh on every
 // light source's frame.
-[[gnu::noinline]] void declareShader(const DD::Image::Op& light, int count, const LxToken* declarations,
-                                     const LxPointer* values) {
+LUMOX_NOINLINE void declareShader(const DD::Image::Op& light, int count, const LxToken* declarations,
+                                  const LxPointer* values) {
   std::ostringstream handle;
   light.print_name(handle);
   LxShader(kShaderName, handle.str().c_str(), count, declarations, values);

@@ -4,17 +4,17 @@
 #include "Bridge.h"
 #include "CommandLine.h"
 #include "Describe.h"
-#include "Plugins.h"
-#include "Png.h"
 #include "Scene.h"
-#include "ScriptFile.h"
-#include "StandardOutput.h"
-#include "Viewer.h"
+#include "plugins/Plugins.h"
+#include "script/ScriptFile.h"
+#include "viewer/Png.h"
+#include "viewer/Viewer.h"
 
 #include <ddhost/FileIdentity.h>
 #include <ddhost/MessageText.h>
 #include <ddhost/Outputs.h>
 #include <ddhost/ScriptStream.h>
+#include <ddhost/StandardOutput.h>
 
 #include <standin/ddimage/Graph.h>
 #include <standin/lumox/Transcript.h>

@@ -4,7 +4,7 @@
 // (Wine resolves a drive-root path written with slashes from the Unix root,
 // its Z: drive, so the files here live on that drive, where both agree.)
 #include "DdhostRun.h"
-#include "PngPicture.h"
+#include "viewer/PngPicture.h"
 #include "support/GlAvailability.h"
 
 #include <harness/TestPaths.h>

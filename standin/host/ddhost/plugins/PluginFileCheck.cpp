@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -98,7 +99,72 @@ std::uint64_t peNeeds(const Fields& f) {
   return needs;
 }
 
+// Where the PE file puts the byte that a relative virtual address loads at,
+// or nothing when no section holds it in the file.
+std::optional<std::uint64_t> fileOffsetOf(const Fields& f, std::uint64_t table, std::uint64_t sections,
+                                          std::uint64_t rva) {
+  for (std::uint64_t k = 0; k < sections && f.has(table + 40 * k, 40); ++k) {
+    const std::uint64_t at = table + 40 * k;
+    const std::uint64_t address = f.read(at + 12, 4);
+    const std::uint64_t rawSize = f.read(at + 16, 4);
+    if (rva >= address && rva - address < rawSize) {
+      return f.read(at + 20, 4) + (rva - address);
+    }
+  }
+  return std::nullopt;
+}
+
 }  // namespace
+
+std::vector<std::string> importedLibraries(std::string_view image) {
+  std::vector<std::string> names;
+  const Fields f(image);
+  if (image.substr(0, 2) != "MZ" || !f.has(0x3C, 4)) {
+    return names;
+  }
+  const std::uint64_t pe = f.read(0x3C, 4);
+  if (!f.has(pe, 24) || f.read(pe, 4) != 0x00004550) {  // "PE\0\0"
+    return names;
+  }
+  const std::uint64_t sections = f.read(pe + 6, 2);
+  const std::uint64_t optionalSize = f.read(pe + 20, 2);
+  const std::uint64_t optional = pe + 24;
+  if (!f.has(optional, 2)) {
+    return names;
+  }
+  // The data directories follow the optional header's fixed part, whose
+  // size depends on the image's word size; the imports are the second.
+  const bool wide = f.read(optional, 2) == 0x20B;  // PE32+
+  const std::uint64_t directoryCount = optional + (wide ? 108 : 92);
+  const std::uint64_t importDirectory = optional + (wide ? 112 : 96) + 8;
+  if (!f.has(directoryCount, 4) || f.read(directoryCount, 4) < 2 || importDirectory + 8 > optional + optionalSize ||
+      !f.has(importDirectory, 8)) {
+    return names;
+  }
+  const std::uint64_t table = optional + optionalSize;
+  const std::optional<std::uint64_t> descriptors = fileOffsetOf(f, table, sections, f.read(importDirectory, 4));
+  if (!descriptors) {
+    return names;
+  }
+  // Descriptors of 20 bytes, the name's address at 12; an empty one ends them.
+  for (std::uint64_t at = *descriptors; f.has(at, 20); at += 20) {
+    const std::uint64_t nameAddress = f.read(at + 12, 4);
+    if (nameAddress == 0) {
+      break;
+    }
+    const std::optional<std::uint64_t> name = fileOffsetOf(f, table, sections, nameAddress);
+    if (!name || *name >= image.size()) {
+      break;
+    }
+    const std::string_view rest = image.substr(static_cast<std::size_t>(*name));
+    const std::size_t end = rest.find('\0');
+    if (end == std::string_view::npos || end == 0) {
+      break;
+    }
+    names.emplace_back(rest.substr(0, end));
+  }
+  return names;
+}
 
 std::uint64_t bytesTheHeadersNeed(std::string_view head) {
   const Fields f(head);

@@ -4,9 +4,17 @@
 
 #include <boost/dll/runtime_symbol_info.hpp>
 
+#if defined(_WIN32)
+#  include <windows.h>
+#endif
+
 #include <algorithm>
 #include <cctype>
+#include <fstream>
+#include <iterator>
 #include <map>
+#include <optional>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <system_error>
@@ -53,6 +61,83 @@ bool isPluginFile(const fs::directory_entry& entry) {
 #endif
   return compared.size() > suffix.size() && compared.compare(compared.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
+
+#if defined(_WIN32)
+
+std::string systemMessage(DWORD code) {
+  char* text = nullptr;
+  FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                 code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+  std::string message = text != nullptr ? text : "error " + std::to_string(code);
+  LocalFree(text);
+  while (!message.empty() && std::isspace(static_cast<unsigned char>(message.back()))) {
+    message.pop_back();
+  }
+  return message;
+}
+
+std::string fileBytes(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// An import that the DLL search does not find, the imports it was reached
+// through, and Windows' reason.
+struct MissingImport {
+  std::vector<std::string> through;
+  std::string name;
+  std::string reason;
+};
+
+// Windows says only that some module was not found. The first import of
+// `file`, depth first, that does not load and is not found by the same
+// search its loading used (the program's folder, the system folders,
+// PATH); imports that load are whole, with everything beneath them.
+std::optional<MissingImport> findMissingImport(const fs::path& file, std::vector<std::string>& through,
+                                               std::set<std::string>& tried) {
+  for (const std::string& name : importedLibraries(fileBytes(file))) {
+    if (!tried.insert(lowered(name)).second || GetModuleHandleA(name.c_str()) != nullptr) {
+      continue;
+    }
+    if (HMODULE module = LoadLibraryA(name.c_str()); module != nullptr) {
+      FreeLibrary(module);
+      continue;
+    }
+    const DWORD code = GetLastError();
+    std::string found(MAX_PATH, '\0');
+    const DWORD length = SearchPathA(nullptr, name.c_str(), nullptr, static_cast<DWORD>(found.size()), found.data(),
+                                     nullptr);
+    if (length == 0 || length >= found.size()) {
+      return MissingImport{through, name, systemMessage(code)};
+    }
+    // It is there but does not load: look beneath it.
+    found.resize(length);
+    through.push_back(name);
+    if (std::optional<MissingImport> missing = findMissingImport(found, through, tried)) {
+      return missing;
+    }
+    through.pop_back();
+  }
+  return std::nullopt;
+}
+
+// Names the import that made `file` fail to load, when one is missing.
+std::optional<std::string> describeMissingImport(const fs::path& file) {
+  std::vector<std::string> through;
+  std::set<std::string> tried;
+  const std::optional<MissingImport> missing = findMissingImport(file, through, tried);
+  if (!missing) {
+    return std::nullopt;
+  }
+  std::string text = "cannot load plug-in " + file.string() + ": the DLL search (the program's folder, the " +
+                     "system folders, PATH) does not find " + missing->name + ", which the plug-in imports";
+  for (std::size_t k = 0; k < missing->through.size(); ++k) {
+    text += (k == 0 ? " through " : " -> ") + missing->through[k];
+  }
+  return text + ": " + missing->reason;
+}
+
+#endif
 
 }  // namespace
 
@@ -101,7 +186,19 @@ std::vector<std::unique_ptr<standin::ddimage::PluginLibrary>> loadPlugins(const 
     // The loader maps what the headers promise; past the end of a file cut
     // short, that ends the process with SIGBUS.
     checkPluginFileComplete(file);
+#if defined(_WIN32)
+    try {
+      libraries.push_back(std::make_unique<standin::ddimage::PluginLibrary>(file.string()));
+    } catch (const std::runtime_error&) {
+      if (std::optional<std::string> missing = describeMissingImport(file)) {
+        throw std::runtime_error(*missing);
+      }
+      throw;
+    }
+#else
+    // The loader's own message names a missing library at any depth.
     libraries.push_back(std::make_unique<standin::ddimage::PluginLibrary>(file.string()));
+#endif
     for (const std::string& name : libraries.back()->classes()) {
       const auto [first, inserted] = registeredBy.emplace(name, file);
       if (!inserted) {

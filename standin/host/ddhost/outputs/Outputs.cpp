@@ -1,8 +1,7 @@
 #include <ddhost/Outputs.h>
 
 #include <ddhost/InterruptCleanup.h>
-
-#include "StandardOutput.h"
+#include <ddhost/StandardOutput.h>
 
 #include <utility>
 

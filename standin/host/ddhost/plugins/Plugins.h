@@ -33,8 +33,9 @@ PluginFolder findPlugins(const std::filesystem::path& dir);
 std::string describePluginFolder(const PluginFolder& folder);
 
 // Loads every file of the folder. Throws std::runtime_error when a file is
-// incomplete or fails to load, or when two files register the same node
-// class.
+// incomplete or fails to load (on Windows naming the first import, at any
+// depth, that the DLL search does not find), or when two files register the
+// same node class.
 std::vector<std::unique_ptr<standin::ddimage::PluginLibrary>> loadPlugins(const PluginFolder& folder);
 
 }  // namespace ddhost

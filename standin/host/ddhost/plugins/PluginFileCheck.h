@@ -6,7 +6,9 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace ddhost {
 
@@ -18,5 +20,10 @@ std::uint64_t bytesTheHeadersNeed(std::string_view head);
 // Throws std::runtime_error ("cannot load plug-in FILE: the file is
 // incomplete (N bytes, its headers need M)") when it is cut short.
 void checkPluginFileComplete(const std::filesystem::path& file);
+
+// The DLLs that a PE module, whose file holds `image`, imports when it is
+// loaded, in the order of its import table (delay-loaded ones are not
+// among them); none when it is no PE file or its table lies outside it.
+std::vector<std::string> importedLibraries(std::string_view image);
 
 }  // namespace ddhost

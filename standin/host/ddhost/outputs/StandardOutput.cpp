@@ -1,4 +1,4 @@
-#include "StandardOutput.h"
+#include <ddhost/StandardOutput.h>
 
 #include <cstdio>
 #include <stdexcept>

@@ -1,0 +1,4 @@
+// A DLL that is built but never put where the DLL search looks.
+extern "C" __declspec(dllexport) int absentLibraryValue() {
+  return 7;
+}
