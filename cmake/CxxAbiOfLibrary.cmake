@@ -53,15 +53,16 @@ function(_lumox_first_match out_var lines pattern except)
   set(${out_var} "" PARENT_SCOPE)
 endfunction()
 
-# Runs `tool` with `arguments` on `file`; sets `out_var` to its output as a
-# list of lines, empty when it fails.
+# Runs `tool` with the further arguments, then `file`; sets `out_var` to its
+# output as a list of lines, empty when it fails.
 function(_lumox_symbol_lines out_var tool file)
   execute_process(COMMAND ${tool} ${ARGN} "${file}"
     OUTPUT_VARIABLE output ERROR_QUIET RESULT_VARIABLE failed)
   if(failed)
     set(output "")
   endif()
-  # Symbols hold no ';' or brackets a list would take for its own.
+  # A ';' would split a line and a bracket join lines as list entries; a
+  # message shows "[abi:cxx11]" as "(abi:cxx11)".
   string(REPLACE ";" "," output "${output}")
   string(REPLACE "[" "(" output "${output}")
   string(REPLACE "]" ")" output "${output}")
