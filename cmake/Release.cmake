@@ -56,6 +56,7 @@ install(FILES
     ${PROJECT_BINARY_DIR}/package/LumoxIndirectConfigVersion.cmake
     ${PROJECT_SOURCE_DIR}/cmake/FindDDImage.cmake
     ${PROJECT_SOURCE_DIR}/cmake/FindSdkLibrary.cmake
+    ${PROJECT_SOURCE_DIR}/cmake/CxxAbiOfLibrary.cmake
   DESTINATION ${LUMOX_PACKAGE_DESTINATION} COMPONENT devel)
 
 # --- The stand-in host's headers (`host`) ------------------------------------

@@ -9,6 +9,7 @@
 #include <Lumox/Lumox.h>
 
 #include <array>
+#include <cstdint>
 #include <sstream>
 #include <string>
 
@@ -82,13 +83,31 @@ std::string LumoxIndirect::nodeName(const DD::Image::Op* op) {
 }
 
 bool LumoxIndirect::emitLight(const RenderOptions& options, InputExporter* exporter, bool asShader) {
-  TransformScope scope;
-  ParameterList<kFixedParameters + kMaxExportedInputs> parameters;
+  // One light in one transform scope. Everything the list points at is
+  // declared before the scope, so it outlives LxTransformEnd on every path,
+  // the scope's destructor included; the exported inputs' texts live in the
+  // caller's frame, built only when there is an exporter.
+  const auto emitWithin = [&](ExportedInputs* exported) {
+    ParameterList<kFixedParameters + kMaxExportedInputs> parameters;
+    std::int32_t sampleCountValue = 0;
+    TransformScope scope;
 
-  // The fixed parameters and the declaration itself; the exported inputs'
-  // texts, when there are any, live in the caller's frame until it returns.
-  const auto declare = [&] {
-    const std::int32_t sampleCountValue = sampleCount(samples, options.sampleScale);
+    if (exported != nullptr) {
+      for (int i = 0; i < inputs() && !exported->full(); ++i) {
+        auto* image = dynamic_cast<DD::Image::Iop*>(input(i));
+        if (image == nullptr || !exporter->exportInput(image, true, false)) {
+          continue;
+        }
+        ExportedInput& input = exported->next();
+        input.name = nodeName(image);
+        const char* label = input_label(i, nullptr);
+        input.declaration = std::string("string _") + (label != nullptr ? label : "");
+        input.nameCell = input.name.c_str();
+        parameters.append(input.declaration.c_str(), &input.nameCell);
+      }
+    }
+
+    sampleCountValue = sampleCount(samples, options.sampleScale);
     parameters.append("int samples", &sampleCountValue);
     parameters.append("color color0", color);
     parameters.append("float exposure", &exposure);
@@ -103,29 +122,16 @@ bool LumoxIndirect::emitLight(const RenderOptions& options, InputExporter* expor
     } else {
       LxLightSourceV(kShaderName, parameters.count(), parameters.declarations(), parameters.values());
     }
+    scope.close();
   };
 
   if (exporter == nullptr) {
     // Most calls: no input storage to build at all.
-    declare();
+    emitWithin(nullptr);
   } else {
     ExportedInputs exported;
-    for (int i = 0; i < inputs() && !exported.full(); ++i) {
-      auto* image = dynamic_cast<DD::Image::Iop*>(input(i));
-      if (image == nullptr || !exporter->exportInput(image, true, false)) {
-        continue;
-      }
-      ExportedInput& input = exported.next();
-      input.name = nodeName(image);
-      const char* label = input_label(i, nullptr);
-      input.declaration = std::string("string _") + (label != nullptr ? label : "");
-      input.nameCell = input.name.c_str();
-      parameters.append(input.declaration.c_str(), &input.nameCell);
-    }
-    declare();
+    emitWithin(&exported);
   }
-
-  scope.close();
   return true;
 }
 

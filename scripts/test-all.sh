@@ -18,6 +18,14 @@ ctest --preset linux
 echo "== API reference of the bridge headers (an undocumented member fails it)"
 cmake --build --preset linux --target docs
 
+echo "== Linux, a host SDK of libstdc++'s old std::string ABI (_GLIBCXX_USE_CXX11_ABI=0)"
+# The stand-in SDK and ddhost only; the checks build the plug-in alone
+# against them, as a studio would, and run it.
+cmake --preset old-abi
+cmake --build --preset old-abi
+cmake -DSOURCE_DIR="$PWD" -DBUILD_DIR="$PWD/build/old-abi" -DWORK_DIR="$PWD/build/old-abi-checks" \
+  -P tests/cxxabi/OldAbiLeg.cmake
+
 for preset in asan tsan fuzz; do
   echo "== Linux, $preset"
   cmake --preset "$preset"

@@ -40,3 +40,14 @@ function(lumox_expect_host_output what golden)
   endif()
   lumox_expect_golden("${what}" "${rib}" "${golden}")
 endfunction()
+
+# Runs a command that must fail, saying what the regular expression
+# `expected` matches; its output is read with each run of blanks and line
+# breaks made one blank, as CMake wraps its messages.
+function(lumox_expect_failure what expected)
+  execute_process(COMMAND ${ARGN} RESULT_VARIABLE failed OUTPUT_VARIABLE output ERROR_VARIABLE output)
+  string(REGEX REPLACE "[ \n]+" " " unwrapped "${output}")
+  if(NOT failed OR NOT unwrapped MATCHES "${expected}")
+    message(FATAL_ERROR "${what} should stop, saying\n${expected}\nIt said (${failed}):\n${output}")
+  endif()
+endfunction()

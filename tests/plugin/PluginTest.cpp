@@ -7,6 +7,7 @@
 
 #include <lumoxindirect/LumoxIndirectBase.h>
 
+#include <harness/Environment.h>
 #include <harness/TestPaths.h>
 
 #include "support/Transcript.h"
@@ -80,6 +81,36 @@ TEST_F(Plugin, FirstNodeSetsTheLibraryUpFromWhereThePluginIs) {
   EXPECT_TRUE(light->emitLight(options, nullptr, false));
   EXPECT_THAT(testsupport::functionsOf(standin::lumox::transcript()),
               ElementsAre("LxTransformBegin", "LxLightSourceV", "LxTransformEnd"));
+}
+
+// The renderer's variables as the library itself finds them: the user's own
+// at initialisation, before the loader has touched them; by the first scene
+// call, DELIGHT is the library's home and DELIGHT_CONF is gone. On Windows
+// the C runtime's table and the process's environment block both say so.
+TEST_F(Plugin, TheLibraryFindsItsEnvironmentSetByItsFirstSceneCall) {
+  const std::optional<std::string> delightBefore = testsupport::environmentValue("DELIGHT");
+  const std::optional<std::string> confBefore = testsupport::environmentValue("DELIGHT_CONF");
+  testsupport::setEnvironmentValue("DELIGHT", "/user/renderer");
+  testsupport::setEnvironmentValue("DELIGHT_CONF", "/user/renderer.conf");
+  std::vector<Call> calls;
+  {
+    PluginLibrary plugin(testsupport::pluginFile().string());
+    standin::ddimage::Graph graph;
+    auto* light = dynamic_cast<lumoxindirect::LumoxIndirectBase*>(graph.create("LumoxIndirect"));
+    ASSERT_NE(light, nullptr);
+    lumoxindirect::RenderOptions options;
+    light->emitLight(options, nullptr, false);
+    calls = standin::lumox::transcript();
+  }
+  testsupport::setEnvironmentValue("DELIGHT", delightBefore);
+  testsupport::setEnvironmentValue("DELIGHT_CONF", confBefore);
+
+  ASSERT_THAT(testsupport::functionsOf(calls), ElementsAre("Lumox_initPath", "Lumox_initLumoxRenderMan", "Lumox_homeDir",
+                                                           "LxTransformBegin", "LxLightSourceV", "LxTransformEnd"));
+  EXPECT_EQ(testsupport::environmentOf(calls[1]),
+            testsupport::seenEveryWay({{"DELIGHT", "/user/renderer"}, {"DELIGHT_CONF", "/user/renderer.conf"}}));
+  EXPECT_EQ(testsupport::environmentOf(calls[3]),
+            testsupport::seenEveryWay({{"DELIGHT", standin::lumox::installRoot()}, {"DELIGHT_CONF", std::nullopt}}));
 }
 
 TEST_F(Plugin, UnloadingCallsNothingInTheLibraryAndReloadingStartsAfresh) {

@@ -37,3 +37,17 @@ file(COPY "${plugin}" DESTINATION "${host}/plugins")
 
 lumox_expect_host_output("the host with the plug-in built alone" "${GOLDEN}"
   "${host}/bin/${HOST_PROGRAM}" "${SCRIPT}")
+
+# A symbol that no library provides fails the plug-in's link, not a host's
+# loading: linked again against a renderer library without the renderer's
+# functions, the build stops naming one.
+file(STRINGS "${WORK_DIR}/build/CMakeCache.txt" libraries REGEX "^(DDImage|Lumox)_LIBRARY:")
+string(REGEX REPLACE "^.*DDImage_LIBRARY:[A-Z]*=([^;]*).*$" "\\1" ddimage "${libraries}")
+string(REGEX REPLACE "^.*Lumox_LIBRARY:[A-Z]*=([^;]*).*$" "\\1" lumox "${libraries}")
+file(COPY_FILE "${ddimage}" "${lumox}")
+file(TOUCH "${lumox}")
+execute_process(COMMAND ${CMAKE_COMMAND} --build "${WORK_DIR}/build"
+  RESULT_VARIABLE failed OUTPUT_VARIABLE output ERROR_VARIABLE output)
+if(NOT failed OR NOT output MATCHES "undefined reference to `(__imp_)?Lx[A-Za-z]+'")
+  message(FATAL_ERROR "the plug-in linked against a renderer library without its functions:\n${output}")
+endif()

@@ -2,16 +2,21 @@ cmake_minimum_required(VERSION 3.25)
 # The example bridge built out of the project's tree against an install of
 # the sdk, devel, plugin and host components, installed there, and run on
 # its scene; what it writes is compared with the golden file.
-#   -DBUILD_DIR (this build) -DEXAMPLE_DIR -DWORK_DIR -DGOLDEN -DPROGRAM (file name)
-#   -DCXX_COMPILER -DBUILD_TYPE [-DSANITIZERS] [-DTOOLCHAIN] [-DEMULATOR]
+#   -DBUILD_DIR (this build) or -DPREFIX (those components, installed)
+#   -DEXAMPLE_DIR -DWORK_DIR -DGOLDEN -DPROGRAM (file name)
+#   -DCXX_COMPILER [-DBUILD_TYPE] [-DSANITIZERS] [-DTOOLCHAIN] [-DEMULATOR]
 
 include(${CMAKE_CURRENT_LIST_DIR}/../ScriptSteps.cmake)
 
 file(REMOVE_RECURSE "${WORK_DIR}")
-set(prefix "${WORK_DIR}/prefix")
-foreach(component sdk devel plugin host)
-  lumox_run(${CMAKE_COMMAND} --install "${BUILD_DIR}" --component ${component} --prefix "${prefix}")
-endforeach()
+if(PREFIX)
+  set(prefix "${PREFIX}")
+else()
+  set(prefix "${WORK_DIR}/prefix")
+  foreach(component sdk devel plugin host)
+    lumox_run(${CMAKE_COMMAND} --install "${BUILD_DIR}" --component ${component} --prefix "${prefix}")
+  endforeach()
+endif()
 
 set(configure -S "${EXAMPLE_DIR}" -B "${WORK_DIR}/build" -G Ninja
   "-DCMAKE_PREFIX_PATH=${prefix}" "-DCMAKE_INSTALL_PREFIX=${prefix}" "-DCMAKE_BUILD_TYPE=${BUILD_TYPE}")

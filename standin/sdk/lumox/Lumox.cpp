@@ -1,10 +1,13 @@
 // The stand-in renderer library's seven functions. Each records itself, may
-// be told to fail, and writes its RIB when an output is open.
+// be told to fail, and writes its RIB when an output is open; the scene
+// calls also serve the storage check.
 #include <Lumox/Lumox.h>
 
 #include "CallRecord.h"
 #include "LibraryLocation.h"
+#include "RendererEnvironment.h"
 #include "SceneOutput.h"
+#include "StorageCheck.h"
 
 #include <standin/lumox/RibOutput.h>
 
@@ -13,6 +16,7 @@
 #include <stdexcept>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace standin {
 namespace lumox {
@@ -27,6 +31,10 @@ struct Library {
   bool warnedUninitialized = false;
   // Lumox_homeDir's answer stays valid until the next call.
   std::string homeDirAnswer;
+  // The next scene call records the environment (the first since the
+  // library was initialised or reset).
+  bool environmentPending = true;
+  StorageCheck storage;
 };
 
 Library& library() {
@@ -55,15 +63,21 @@ bool acceptSceneCall(Library& lib) {
   return false;
 }
 
-// A scene call: refused before initialisation, recorded, failed when told
-// to, then written to the RIB output if one is open.
+// A scene call, made with the library locked: refused before
+// initialisation, recorded, failed when told to, then written to the RIB
+// output if one is open.
 template <typename MakeCall, typename Write>
-void sceneCall(const char* function, MakeCall&& makeCall, Write&& write) {
-  Library& lib = library();
-  const std::lock_guard<std::mutex> lock(lib.mutex);
+void sceneCall(Library& lib, const char* function, MakeCall&& makeCall, Write&& write) {
   const bool accepted = acceptSceneCall(lib);
+  const bool readEnvironment = std::exchange(lib.environmentPending, false);
   auto& record = CallRecord::instance();
-  record.add(std::forward<MakeCall>(makeCall));
+  record.add([&] {
+    Call call = std::forward<MakeCall>(makeCall)();
+    if (readEnvironment) {
+      call.environment = readRendererEnvironment();
+    }
+    return call;
+  });
   record.throwIfAsked(function);
   const SceneOutput out;
   if (accepted && out.writer() != nullptr) {
@@ -80,7 +94,15 @@ void reset() {
   lib.libraryPath.clear();
   lib.initialized = false;
   lib.warnedUninitialized = false;
+  lib.environmentPending = true;
+  lib.storage.setOn(false);
   SceneOutput().forgetRefusal();
+}
+
+void setStorageCheck(bool on) {
+  Library& lib = library();
+  const std::lock_guard<std::mutex> lock(lib.mutex);
+  lib.storage.setOn(on);
 }
 
 std::string givenLibraryPath() {
@@ -94,6 +116,7 @@ std::string givenLibraryPath() {
 
 using standin::lumox::Call;
 using standin::lumox::CallRecord;
+using standin::lumox::Library;
 using standin::lumox::SceneOutput;
 using standin::lumox::library;
 
@@ -130,11 +153,14 @@ bool Lumox_initLumoxRenderMan() {
       ok = false;
       break;
   }
+  // What the library finds before its loader has set anything.
   record.add([ok] {
     Call call = standin::lumox::plainCall("Lumox_initLumoxRenderMan");
     call.result = ok;
+    call.environment = standin::lumox::readRendererEnvironment();
     return call;
   });
+  lib.environmentPending = true;
   record.throwIfAsked("Lumox_initLumoxRenderMan");
   lib.initialized = ok;
   return ok;
@@ -177,14 +203,23 @@ const char* Lumox_homeDir() {
 
 void LxTransformBegin() {
   using namespace standin::lumox;
-  sceneCall("LxTransformBegin", [] { return plainCall("LxTransformBegin"); },
+  Library& lib = library();
+  const std::lock_guard<std::mutex> lock(lib.mutex);
+  sceneCall(lib, "LxTransformBegin", [] { return plainCall("LxTransformBegin"); },
             [](RibWriter& rib) { rib.transformBegin(); });
+  // A scope that failed to open is not closed by its caller.
+  lib.storage.scopeBegins();
 }
 
+// Declarations are kept before they may fail: the caller's storage must
+// outlive the scope all the same.
 LxLightHandle LxLightSourceV(const char* shader, int count, const LxToken tokens[], const LxPointer values[]) {
   using namespace standin::lumox;
+  Library& lib = library();
+  const std::lock_guard<std::mutex> lock(lib.mutex);
+  lib.storage.declared("LxLightSourceV", count, tokens, values);
   sceneCall(
-      "LxLightSourceV",
+      lib, "LxLightSourceV",
       [&] { return declarationCall("LxLightSourceV", shader, count, tokens, values); },
       [&](RibWriter& rib) { rib.lightSource(shader, count, tokens, values); });
   return nullptr;
@@ -193,8 +228,11 @@ LxLightHandle LxLightSourceV(const char* shader, int count, const LxToken tokens
 LxLightHandle LxShader(const char* shader, const char* handle, int count, const LxToken tokens[],
                        const LxPointer values[]) {
   using namespace standin::lumox;
+  Library& lib = library();
+  const std::lock_guard<std::mutex> lock(lib.mutex);
+  lib.storage.declared("LxShader", count, tokens, values);
   sceneCall(
-      "LxShader",
+      lib, "LxShader",
       [&] {
         Call call = declarationCall("LxShader", shader, count, tokens, values);
         if (handle != nullptr) {
@@ -208,8 +246,18 @@ LxLightHandle LxShader(const char* shader, const char* handle, int count, const 
 
 void LxTransformEnd() {
   using namespace standin::lumox;
-  sceneCall("LxTransformEnd", [] { return plainCall("LxTransformEnd"); },
-            [](RibWriter& rib) { rib.transformEnd(); });
+  Library& lib = library();
+  const std::lock_guard<std::mutex> lock(lib.mutex);
+  // The scope ends even when this call then fails.
+  std::vector<std::string> changed = lib.storage.scopeEnds();
+  sceneCall(
+      lib, "LxTransformEnd",
+      [&] {
+        Call call = plainCall("LxTransformEnd");
+        call.changed = std::move(changed);
+        return call;
+      },
+      [](RibWriter& rib) { rib.transformEnd(); });
 }
 
 }  // extern "C"

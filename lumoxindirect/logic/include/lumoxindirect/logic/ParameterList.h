@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <stdexcept>
+#include <string>
 
 namespace lumoxindirect {
 
@@ -17,7 +18,10 @@ public:
   void append(LxToken declaration, LxPointer value) {
     if (count_ == Capacity) {
       // Not covered: the edge for the message's own allocation failing.
-      throw std::length_error("renderer parameter list is full");  // GCOVR_EXCL_BR_LINE
+      // From a std::string: the const char* constructor needs GCC 5's
+      // runtime (GLIBCXX_3.4.21), which hosts built for the old std::string
+      // ABI may predate.
+      throw std::length_error(std::string("renderer parameter list is full"));  // GCOVR_EXCL_BR_LINE
     }
     declarations_[count_] = declaration;
     values_[count_] = value;

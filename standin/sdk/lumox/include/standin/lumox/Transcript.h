@@ -23,6 +23,13 @@ struct Parameter {
   std::optional<std::string> text;         // "string": nullopt when the cell held null
 };
 
+// One of the renderer's variables as the library read it, one way.
+struct EnvironmentReading {
+  std::string variable;              // "DELIGHT" or "DELIGHT_CONF"
+  std::string through;               // "getenv"; on Windows also "GetEnvironmentVariableA"
+  std::optional<std::string> value;  // nullopt: not set
+};
+
 struct Call {
   std::string function;     // e.g. "LxLightSourceV"
   std::optional<std::string> text;  // initPath's argument, homeDir's result, the shader name
@@ -30,6 +37,12 @@ struct Call {
   bool result = false;      // Lumox_initLumoxRenderMan's answer
   int count = 0;            // declared parameter count
   std::vector<Parameter> parameters;
+  // Lumox_initLumoxRenderMan, and the first scene call after it or after
+  // reset(): the renderer's variables as the library saw them then.
+  std::vector<EnvironmentReading> environment;
+  // LxTransformEnd under the storage check: one line for each entry of the
+  // scope's declarations that no longer reads as it did during the call.
+  std::vector<std::string> changed;
 };
 
 LUMOX_API std::vector<Call> transcript();
@@ -51,8 +64,16 @@ LUMOX_API void setHomeDir(HomeDirMode mode, const std::string& text = {});
 // recording itself; an empty name stops it.
 LUMOX_API void setThrowingFunction(const std::string& function);
 
+// Storage check: the library keeps the token and value arrays of each
+// declaration made inside a transform scope and reads them again when the
+// scope ends, recording what changed in that LxTransformEnd's `changed`.
+// A caller may release its storage only after LxTransformEnd returns (the
+// handle text after LxShader returns). Nothing throws: reading released
+// stack or heap is for AddressSanitizer to report.
+LUMOX_API void setStorageCheck(bool on);
+
 // Back to an installed library's behaviour: installed init, installed home,
-// nothing throws, recording on. Clears the transcript, and forgets the
+// nothing throws, no storage check, recording on. Clears the transcript, and forgets the
 // last library path and whether initialisation succeeded.
 LUMOX_API void reset();
 

@@ -1,0 +1,3 @@
+#include "Api.h"
+
+SHAPE_API int shapeTwice(int value) { return 2 * value; }
