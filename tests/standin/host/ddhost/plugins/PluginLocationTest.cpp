@@ -53,6 +53,25 @@ TEST(DdhostPlugins, APluginOutsideAnInstalledTreeFailsNamingTheLibraryItExpected
   EXPECT_EQ(testsupport::listDir(dir.path()), std::vector<std::string>{"x"});
 }
 
+#if !defined(_WIN32)
+// Off Windows a backslash is an ordinary character of a folder's name: the
+// plug-in finds the renderer library of the tree it is installed in.
+TEST(DdhostPlugins, AnInstallTreeUnderAFolderWithABackslashInItsNameWorks) {
+  const testsupport::TemporaryDirectory dir;
+  const fs::path root = dir.path() / "in\\stall";
+  fs::create_directory(root);
+  for (const char* folder : {"bin", "plugins"}) {
+    fs::copy(testsupport::installedPrefix() / folder, root / folder, fs::copy_options::recursive);
+  }
+  const fs::path rib = dir.path() / "bounce.rib";
+  const ProcessResult run =
+      testsupport::runProcess(root / "bin" / "ddhost", {"-o", rib.string(), testsupport::exampleScript("bounce-light")});
+  ASSERT_EQ(run.exitStatus, 0) << run.err;
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(testsupport::readFile(rib), testsupport::readFile(testsupport::goldenDir() / "bounce-light.rib"));
+}
+#endif
+
 TEST(DdhostPlugins, TwoFilesRegisteringOneClassAreRefused) {
   const testsupport::TemporaryDirectory dir;
   const fs::path first = dir.path() / standin::ddimage::pluginFileName("A");
