@@ -80,6 +80,13 @@ std::string lastError() {
 void* openLibrary(const std::string& file) {
   HMODULE module = LoadLibraryA(file.c_str());
   if (module == nullptr) {
+    // A loader that catches what a DLL's initialisation throws fails the
+    // load with the exception's code: GCC's or MSVC's C++ exception.
+    const DWORD code = GetLastError();
+    if (code == 0x20474343 || code == 0xE06D7363) {
+      throw std::runtime_error("cannot load plug-in " + file +
+                               ": its static initialisation threw an exception (code " + std::to_string(code) + ")");
+    }
     throw std::runtime_error("cannot load plug-in " + file + ": " + lastError());
   }
   return reinterpret_cast<void*>(module);
