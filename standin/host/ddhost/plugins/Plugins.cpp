@@ -87,10 +87,11 @@ void keepOneEntryAFile(std::vector<fs::path>& files) {
   files = std::move(kept);
 }
 
-// A static initialiser that throws ends the process through std::terminate,
-// as no frame of the platform's loader passes the exception on. While a
-// file is loaded, that end names it; nothing is written yet, so there is
-// nothing to undo, and nothing of the half-loaded file may run again.
+// A static initialiser that throws ends the process through std::terminate
+// where the platform's loader neither catches the exception nor passes it
+// on (glibc's; Windows' fails the load instead). While a file is loaded,
+// that end names it; nothing is written yet, so there is nothing to undo,
+// and nothing of the half-loaded file may run again.
 class ThrowingInitialiserNamed {
 public:
   explicit ThrowingInitialiserNamed(const fs::path& file) : previous_(std::set_terminate(&named)) {
