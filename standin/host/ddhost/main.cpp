@@ -23,6 +23,7 @@
 
 #include <iostream>
 #include <memory>
+#include <new>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -79,6 +80,10 @@ std::optional<std::vector<ddhost::SceneNode>> buildScene(const ddhost::Options& 
     }
   } catch (const ddhost::ScriptError& error) {
     report(options.script + ":" + std::to_string(error.line) + ": " + error.message);
+    return std::nullopt;
+  } catch (const std::bad_alloc&) {
+    report(options.script + ":" + std::to_string(stream.statementLine()) + ": out of memory holding " +
+           std::to_string(stream.heldBytes()) + " bytes of the script from this line");
     return std::nullopt;
   }
   if (sceneError) {
