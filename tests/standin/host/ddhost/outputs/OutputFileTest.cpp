@@ -506,6 +506,8 @@ TEST(RunOutputs, PutsTheFirstOutputBackWhenTheSecondFails) {
 // what was put in place is put back. Here it is held by the test itself,
 // so that it is still pending afterwards and can be taken.
 TEST(RunOutputs, ASignalDuringTheCommitPutsEverythingBack) {
+  // Before the test blocks them: signals blocked then are the caller's.
+  ddhost::installInterruptCleanup();
   for (const int signal : {SIGTERM, SIGUSR1, SIGXFSZ}) {
     SCOPED_TRACE(signal);
     const Pair pair(true);
