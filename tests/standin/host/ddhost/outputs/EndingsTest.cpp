@@ -52,17 +52,6 @@ struct EndingsTree {
   fs::path tree;
 };
 
-// The names in `dir` that the writer made.
-std::vector<std::string> writersFiles(const fs::path& dir) {
-  std::vector<std::string> found;
-  for (const std::string& name : testsupport::listDir(dir)) {
-    if (name.find(ddhost::kTemporaryMarker) != std::string::npos) {
-      found.push_back(name);
-    }
-  }
-  return found;
-}
-
 // Where the run writes, away from the tree and the script.
 struct Place {
   testsupport::TemporaryDirectory dir;
@@ -92,6 +81,17 @@ TEST(DdhostEndings, APluginCallingExitWhileDrawingLeavesNoTemporary) {
 }
 
 #if !defined(_WIN32)
+
+// The names in `dir` that the writer made.
+std::vector<std::string> writersFiles(const fs::path& dir) {
+  std::vector<std::string> found;
+  for (const std::string& name : testsupport::listDir(dir)) {
+    if (name.find(ddhost::kTemporaryMarker) != std::string::npos) {
+      found.push_back(name);
+    }
+  }
+  return found;
+}
 
 // A child started by fork and exec, so that it can be found stopped and can
 // start with signals blocked and pending, as a parent may leave them.
