@@ -149,9 +149,11 @@ std::string openSpecial(const fs::path& resolved, Handle& handle) {
 }
 
 Created createNew(const fs::path& path) {
-  // Delete sharing lets the Ctrl-C handler remove it while it is open.
-  const HANDLE file =
-      CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  // Delete sharing lets the Ctrl-C handler remove it while it is open; it
+  // stays open, complete, until it is put in place, and may be read
+  // meanwhile by whoever its folder's access list lets.
+  const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file != INVALID_HANDLE_VALUE) {
     return Created{file, {}, false};
   }
