@@ -213,9 +213,6 @@ Child::Start startOf(std::vector<std::string> words) {
 
 // A stack overflow needs the handler's own stack to clean up at all.
 TEST(DdhostEndings, APluginOverflowingItsStackWhileDrawingLeavesNoTemporary) {
-#if defined(__SANITIZE_THREAD__)
-  GTEST_SKIP() << "a sanitised ddhost's stack and fault handling are the sanitizer's";
-#endif
   if (const auto reason = testsupport::glUnavailable()) {
     GTEST_SKIP() << *reason;
   }
