@@ -13,13 +13,16 @@
 namespace {
 
 // Root = everything up to and including the separator in front of the
-// plug-in's folder name; empty when there is none.
+// plug-in's folder name; empty when there is none. A backslash separates
+// too on Windows only.
 std::string expectedLibraryPath(std::string path) {
+#if defined(_WIN32)
   for (char& c : path) {
     if (c == '\\') {
       c = '/';
     }
   }
+#endif
   int slashesSeen = 0;
   std::size_t rootEnd = 0;
   for (std::size_t i = path.size(); i-- > 0;) {

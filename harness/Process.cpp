@@ -1,6 +1,7 @@
 #include <harness/Process.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <cstring>
 #include <functional>
@@ -112,7 +113,7 @@ void drain(HANDLE pipe, HANDLE process, std::string& into) {
 }  // namespace
 
 ProcessResult runProcess(const std::filesystem::path& program, const std::vector<std::string>& arguments,
-                         const std::string& input) {
+                         const std::string& input, std::chrono::milliseconds timeLimit) {
   Handle inRead, inWrite, outRead, outWrite, errRead, errWrite;
   makePipe(inRead, inWrite, true);
   makePipe(outRead, outWrite, false);
@@ -129,12 +130,17 @@ ProcessResult runProcess(const std::filesystem::path& program, const std::vector
   startup.hStdOutput = outWrite.get();
   startup.hStdError = errWrite.get();
   PROCESS_INFORMATION info{};
-  if (!CreateProcessA(program.string().c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                      &startup, &info)) {
+  // Started suspended, so that it is in the job before it can start others.
+  if (!CreateProcessA(program.string().c_str(), &commandLine[0], nullptr, nullptr, TRUE, CREATE_SUSPENDED, nullptr,
+                      nullptr, &startup, &info)) {
     fail("CreateProcess of " + program.string());
   }
   Handle process(info.hProcess);
   Handle thread(info.hThread);
+  // Without a job (where one cannot be made), only the program is killed.
+  Handle job(CreateJobObjectA(nullptr, nullptr));
+  const bool inJob = job.get() != nullptr && AssignProcessToJobObject(job.get(), process.get());
+  ResumeThread(thread.get());
   inRead.close();
   outWrite.close();
   errWrite.close();
@@ -142,13 +148,27 @@ ProcessResult runProcess(const std::filesystem::path& program, const std::vector
   ProcessResult result;
   std::thread outReader(drain, outRead.get(), process.get(), std::ref(result.out));
   std::thread errReader(drain, errRead.get(), process.get(), std::ref(result.err));
-  DWORD written = 0;
-  // A program that exits without reading its input breaks the pipe: fine.
-  WriteFile(inWrite.get(), input.data(), static_cast<DWORD>(input.size()), &written, nullptr);
-  inWrite.close();
+  // On a thread too: a program that does not read would hold it forever.
+  std::thread inWriter([&inWrite, &input] {
+    DWORD written = 0;
+    // A program that exits without reading its input breaks the pipe: fine.
+    WriteFile(inWrite.get(), input.data(), static_cast<DWORD>(input.size()), &written, nullptr);
+    inWrite.close();
+  });
+  const bool ended = WaitForSingleObject(process.get(), static_cast<DWORD>(timeLimit.count())) == WAIT_OBJECT_0;
+  if (!ended) {
+    if (!inJob || !TerminateJobObject(job.get(), 1)) {
+      TerminateProcess(process.get(), 1);
+    }
+    WaitForSingleObject(process.get(), INFINITE);
+  }
   outReader.join();
   errReader.join();
-  WaitForSingleObject(process.get(), INFINITE);
+  inWriter.join();
+  if (!ended) {
+    throw std::runtime_error(program.string() + " did not end within " + std::to_string(timeLimit.count()) +
+                             " ms; it was killed with its job");
+  }
   DWORD code = 0;
   GetExitCodeProcess(process.get(), &code);
   result.exitStatus = static_cast<int>(code);
@@ -205,10 +225,44 @@ void makePipe(Descriptor& read, Descriptor& write) {
   *write.out() = fds[1];
 }
 
+// A process of its own, so that whatever the program starts is in it too.
+class SpawnAttributes {
+public:
+  SpawnAttributes() {
+    posix_spawnattr_init(&attributes_);
+    posix_spawnattr_setflags(&attributes_, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attributes_, 0);
+  }
+  ~SpawnAttributes() { posix_spawnattr_destroy(&attributes_); }
+  SpawnAttributes(const SpawnAttributes&) = delete;
+  SpawnAttributes& operator=(const SpawnAttributes&) = delete;
+  posix_spawnattr_t* get() { return &attributes_; }
+
+private:
+  posix_spawnattr_t attributes_;
+};
+
+int millisecondsUntil(std::chrono::steady_clock::time_point deadline) {
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+  return static_cast<int>(std::clamp<std::chrono::milliseconds::rep>(left.count(), 0, 60'000));
+}
+
+// Kills the group and reaps the program when it overran; the group is
+// killed whole, since a process the program started may hold the pipes.
+[[noreturn]] void overran(pid_t pid, const std::string& path, std::chrono::milliseconds timeLimit) {
+  kill(-pid, SIGKILL);
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  throw std::runtime_error(path + " did not end within " + std::to_string(timeLimit.count()) +
+                           " ms; it was killed with its process group");
+}
+
 }  // namespace
 
 ProcessResult runProcess(const std::filesystem::path& program, const std::vector<std::string>& arguments,
-                         const std::string& input) {
+                         const std::string& input, std::chrono::milliseconds timeLimit) {
+  const auto deadline = std::chrono::steady_clock::now() + timeLimit;
   // Writing to a child that has already exited must fail, not kill the test.
   std::signal(SIGPIPE, SIG_IGN);
 
@@ -232,7 +286,8 @@ ProcessResult runProcess(const std::filesystem::path& program, const std::vector
   argv.push_back(nullptr);
 
   pid_t pid = 0;
-  const int spawned = posix_spawn(&pid, path.c_str(), actions.get(), nullptr, argv.data(), environ);
+  SpawnAttributes attributes;
+  const int spawned = posix_spawn(&pid, path.c_str(), actions.get(), attributes.get(), argv.data(), environ);
   if (spawned != 0) {
     fail("posix_spawn of " + path, spawned);
   }
@@ -247,11 +302,15 @@ ProcessResult runProcess(const std::filesystem::path& program, const std::vector
   }
   while (outRead.get() >= 0 || errRead.get() >= 0 || inWrite.get() >= 0) {
     pollfd fds[3] = {{outRead.get(), POLLIN, 0}, {errRead.get(), POLLIN, 0}, {inWrite.get(), POLLOUT, 0}};
-    if (poll(fds, 3, -1) < 0) {
+    const int ready = poll(fds, 3, millisecondsUntil(deadline));
+    if (ready < 0) {
       if (errno == EINTR) {
         continue;
       }
       fail("poll", errno);
+    }
+    if (ready == 0 && std::chrono::steady_clock::now() >= deadline) {
+      overran(pid, path, timeLimit);
     }
     Descriptor* readers[2] = {&outRead, &errRead};
     std::string* sinks[2] = {&result.out, &result.err};
@@ -278,11 +337,20 @@ ProcessResult runProcess(const std::filesystem::path& program, const std::vector
     }
   }
 
+  // Its output is closed, but it may still run.
   int status = 0;
-  while (waitpid(pid, &status, 0) < 0) {
-    if (errno != EINTR) {
+  for (;;) {
+    const pid_t ended = waitpid(pid, &status, WNOHANG);
+    if (ended == pid) {
+      break;
+    }
+    if (ended < 0 && errno != EINTR) {
       fail("waitpid", errno);
     }
+    if (std::chrono::steady_clock::now() >= deadline) {
+      overran(pid, path, timeLimit);
+    }
+    poll(nullptr, 0, std::min(10, millisecondsUntil(deadline)));
   }
   result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return result;

@@ -5,7 +5,9 @@
 
 #include <Lumox/Lumox.h>
 
-#include <boost/algorithm/string/replace.hpp>
+#if defined(_WIN32)
+#  include <boost/algorithm/string/replace.hpp>
+#endif
 
 #include <atomic>
 #include <mutex>
@@ -65,8 +67,14 @@ private:
 }  // namespace
 
 void handOff(const char* hostPluginPath) {
+#if defined(_WIN32)
+  // Windows hosts may give either separator; elsewhere a backslash is an
+  // ordinary character of a file name and is kept.
   const std::string pluginPath =
       boost::algorithm::replace_all_copy(std::string(hostPluginPath != nullptr ? hostPluginPath : ""), "\\", "/");
+#else
+  const std::string pluginPath(hostPluginPath != nullptr ? hostPluginPath : "");
+#endif
   OVSingleton<LoadLibLumox>::instance().load(pluginPath);
 }
 

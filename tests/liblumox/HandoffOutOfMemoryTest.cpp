@@ -69,8 +69,14 @@ TEST(HandoffOutOfMemory, EachFailedAllocationLeavesTheLoaderAsItWas) {
   standin::lumox::setHomeDir(standin::lumox::HomeDirMode::Text, "/opt/renderer");
   // Long enough that no text of the set-up fits in a string's own buffer.
   const std::string folder(300, 'p');
+#if defined(_WIN32)
   const std::string hostPath = "C:\\suite\\" + folder + "\\LumoxIndirect.dll";
   const std::string libraryPath = "C:/suite/bin/Lumox.dll";
+#else
+  // A backslash is part of a file name here, not a separator.
+  const std::string hostPath = "/suite/" + folder + "/LumoxIndirect.so";
+  const std::string libraryPath = "/suite/bin/Lumox.dll";
+#endif
 
   int failedBeforeTheLibrary = 0;
   for (long n = 0;; ++n) {

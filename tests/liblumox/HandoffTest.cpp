@@ -48,8 +48,16 @@ TEST_F(Handoff, LibraryIsLookedForInBinBesideThePluginsFolder) {
   };
   const Case cases[] = {
       {"root/plugins/x.dll", "root/bin/Lumox.dll"},
+#if defined(_WIN32)
       {"C:\\suite\\plugins\\x.dll", "C:/suite/bin/Lumox.dll"},
       {"C:\\suite/plugins\\x.dll", "C:/suite/bin/Lumox.dll"},
+      {"\\\\server\\share\\suite\\plugins\\x.dll", "//server/share/suite/bin/Lumox.dll"},
+#else
+      // A backslash is part of a name here, not a separator.
+      {"/opt/in\\stall/plugins/x.so", "/opt/in\\stall/bin/Lumox.dll"},
+      {"/opt/suite/plugins\\x.so", "/opt/bin/Lumox.dll"},
+      {"C:\\suite\\plugins\\x.dll", "bin/Lumox.dll"},
+#endif
       {"/plugins/x.dll", "/bin/Lumox.dll"},
       {"root/plugins/", "root/bin/Lumox.dll"},
       {"a//b/x.dll", "a//bin/Lumox.dll"},
@@ -58,7 +66,6 @@ TEST_F(Handoff, LibraryIsLookedForInBinBesideThePluginsFolder) {
       {"x.dll", "bin/Lumox.dll"},
       {"", "bin/Lumox.dll"},
       {nullptr, "bin/Lumox.dll"},
-      {"\\\\server\\share\\suite\\plugins\\x.dll", "//server/share/suite/bin/Lumox.dll"},
       {"/opt/suite 2/plugins/LumoxIndirect.so", "/opt/suite 2/bin/Lumox.dll"},
   };
   for (const Case& c : cases) {

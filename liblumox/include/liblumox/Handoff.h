@@ -4,8 +4,9 @@
 namespace liblumox {
 
 // Sets the renderer library up from the plug-in's file path as the host
-// recorded it (backslash or slash separators; null counts as empty). Runs
-// the set-up until it has once succeeded in the process, then nothing.
+// recorded it (slash separators, and on Windows backslashes too; null
+// counts as empty). Runs the set-up until it has once succeeded in the
+// process, then nothing.
 void handOff(const char* hostPluginPath);
 
 // Deletes the loader; registered to run when the plug-in unloads.

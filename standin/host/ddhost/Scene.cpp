@@ -229,6 +229,12 @@ public:
     Op* op = nullptr;
     try {
       op = graph_.create(className, name);
+      if (op->Class() == nullptr) {
+        // Every message about the node would name its class.
+        const char* plugin = standin::ddimage::findDescription(className)->path;
+        const std::string from = plugin != nullptr ? "plug-in " + std::string(plugin) : "built in";
+        throw SceneError(block.line, "its class " + shown(className) + " (" + from + ") names no class: Class() returns null");
+      }
       nodes_.push_back(SceneNode{op, block.line});
       byName_.insert(name, static_cast<std::uint32_t>(nodes_.size() - 1),
                      [this](std::uint32_t at) -> const std::string& { return nameAt(at); });

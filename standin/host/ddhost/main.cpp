@@ -11,6 +11,7 @@
 #include "viewer/Viewer.h"
 
 #include <ddhost/FileIdentity.h>
+#include <ddhost/InterruptCleanup.h>
 #include <ddhost/MessageText.h>
 #include <ddhost/Outputs.h>
 #include <ddhost/ScriptStream.h>
@@ -23,6 +24,7 @@
 
 #include <iostream>
 #include <memory>
+#include <new>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -80,6 +82,10 @@ std::optional<std::vector<ddhost::SceneNode>> buildScene(const ddhost::Options& 
   } catch (const ddhost::ScriptError& error) {
     report(options.script + ":" + std::to_string(error.line) + ": " + error.message);
     return std::nullopt;
+  } catch (const std::bad_alloc&) {
+    report(options.script + ":" + std::to_string(stream.statementLine()) + ": out of memory holding " +
+           std::to_string(stream.heldBytes()) + " bytes of the script from this line");
+    return std::nullopt;
   }
   if (sceneError) {
     report(options.script + ":" + std::to_string(sceneError->line()) + ": " + sceneError->what());
@@ -109,7 +115,7 @@ int run(const ddhost::Options& options) {
 
   // Plug-ins next, as a host loads them at start-up; declared before the
   // graph so that every node is gone before its plug-in is unloaded.
-  const auto plugins = ddhost::loadPlugins(folder);
+  auto plugins = ddhost::loadPlugins(folder);
   DD::Image::Op::print_name_cb = standin::ddimage::printNodeName;
   // The renderer's transcript is for tests; a host run only wants the RIB.
   standin::lumox::setRecording(false);
@@ -120,34 +126,43 @@ int run(const ddhost::Options& options) {
     return kSuccess;
   }
 
-  standin::ddimage::Graph graph;
-  // The record of host calls is for tests; a host run only renders.
-  graph.setRecordCalls(false);
-  const std::optional<std::vector<ddhost::SceneNode>> nodes = buildScene(options, *script, graph, whereClassesComeFrom);
-  if (!nodes) {
-    return kFailure;
-  }
-  try {
-    ddhost::validateScene(*nodes);
-    ddhost::RibSession rib(outputs->rib());
-    ddhost::emitScene(*nodes, ddhost::BridgeSettings{options.sampleScale, options.asShader, options.exporter});
-    rib.close();
-    if (ddhost::OutputFile* picture = outputs->picture()) {
-      ddhost::writePng(ddhost::drawViewer(*nodes, options.viewerSize), *picture);
+  std::string standardOutput;
+  {
+    standin::ddimage::Graph graph;
+    // The record of host calls is for tests; a host run only renders.
+    graph.setRecordCalls(false);
+    const std::optional<std::vector<ddhost::SceneNode>> nodes =
+        buildScene(options, *script, graph, whereClassesComeFrom);
+    if (!nodes) {
+      return kFailure;
     }
-    // Every result is complete before any is put in place.
-    const std::string standardOutput = outputs->rib() == nullptr ? rib.standardOutputBytes() : std::string();
-    outputs->commit(outputs->rib() == nullptr ? &standardOutput : nullptr);
-  } catch (const ddhost::SceneError& error) {
-    report(options.script + ":" + std::to_string(error.line()) + ": " + error.what());
-    return kFailure;
+    try {
+      ddhost::validateScene(*nodes);
+      ddhost::RibSession rib(outputs->rib());
+      ddhost::emitScene(*nodes, ddhost::BridgeSettings{options.sampleScale, options.asShader, options.exporter});
+      rib.close();
+      if (ddhost::OutputFile* picture = outputs->picture()) {
+        ddhost::writePng(ddhost::drawViewer(*nodes, options.viewerSize), *picture);
+      }
+      standardOutput = outputs->rib() == nullptr ? rib.standardOutputBytes() : std::string();
+    } catch (const ddhost::SceneError& error) {
+      report(options.script + ":" + std::to_string(error.line()) + ": " + error.what());
+      return kFailure;
+    }
   }
+  // The ops are gone and the plug-ins unloaded (where they let themselves
+  // be) before anything is put in place: a crash in their teardown leaves
+  // the old files. Every result is complete by now.
+  plugins.clear();
+  outputs->commit(outputs->rib() == nullptr ? &standardOutput : nullptr, ddhost::RunOutputs::Afterwards::Exit);
   return kSuccess;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Before anything can change the signal mask the caller left.
+  ddhost::installInterruptCleanup();
   const ddhost::CommandLine commandLine = ddhost::parseCommandLine(argc, argv);
   if (!commandLine.options) {
     return commandLine.exitStatus;

@@ -2,6 +2,7 @@
 #include <standin/ddimage/Registry.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <mutex>
 #include <stdexcept>
@@ -79,6 +80,13 @@ std::string lastError() {
 void* openLibrary(const std::string& file) {
   HMODULE module = LoadLibraryA(file.c_str());
   if (module == nullptr) {
+    // A loader that catches what a DLL's initialisation throws fails the
+    // load with the exception's code: GCC's or MSVC's C++ exception.
+    const DWORD code = GetLastError();
+    if (code == 0x20474343 || code == 0xE06D7363) {
+      throw std::runtime_error("cannot load plug-in " + file +
+                               ": its static initialisation threw an exception (code " + std::to_string(code) + ")");
+    }
     throw std::runtime_error("cannot load plug-in " + file + ": " + lastError());
   }
   return reinterpret_cast<void*>(module);
@@ -136,6 +144,38 @@ void closeLibrary(void* handle) {
 
 #endif
 
+namespace {
+
+// Which record a class name means would otherwise depend on the load order,
+// and a built-in class would be replaced without a word. Empty when the
+// records from `first` on, all of the file `file`, clash with none.
+std::string conflictOf(const std::vector<DD::Image::Op::Description*>& records, std::size_t first,
+                       const std::string& file) {
+  for (std::size_t i = first; i < records.size(); ++i) {
+    const char* name = records[i]->name;
+    if (name == nullptr) {
+      continue;
+    }
+    for (std::size_t j = 0; j < i; ++j) {
+      if (records[j]->name == nullptr || std::strcmp(records[j]->name, name) != 0) {
+        continue;
+      }
+      const std::string quotedName = std::string("\"") + name + "\"";
+      if (j >= first) {
+        return "plug-in " + file + " registers the node class " + quotedName + " twice";
+      }
+      if (records[j]->path == nullptr) {
+        return "plug-in " + file + " registers the node class " + quotedName + ", which is built in";
+      }
+      return std::string("plug-ins ") + records[j]->path + " and " + file + " both register the node class " +
+             quotedName;
+    }
+  }
+  return {};
+}
+
+}  // namespace
+
 PluginLibrary::PluginLibrary(const std::string& file) {
   Registry& r = registry();
   std::size_t before = 0;
@@ -150,10 +190,23 @@ PluginLibrary::PluginLibrary(const std::string& file) {
     closeLibrary(handle_);
     throw;
   }
-  const std::lock_guard<std::mutex> lock(r.mutex);
-  for (std::size_t i = before; i < r.records.size(); ++i) {
-    r.records[i]->path = path_.c_str();
-    classes_.emplace_back(r.records[i]->name != nullptr ? r.records[i]->name : "");
+  std::string refusal;
+  {
+    const std::lock_guard<std::mutex> lock(r.mutex);
+    refusal = conflictOf(r.records, before, path_);
+    if (!refusal.empty()) {
+      // Off the list at once: a library may stay loaded after it is closed.
+      r.records.erase(r.records.begin() + static_cast<std::ptrdiff_t>(before), r.records.end());
+    } else {
+      for (std::size_t i = before; i < r.records.size(); ++i) {
+        r.records[i]->path = path_.c_str();
+        classes_.emplace_back(r.records[i]->name != nullptr ? r.records[i]->name : "");
+      }
+    }
+  }
+  if (!refusal.empty()) {
+    closeLibrary(handle_);
+    throw std::runtime_error(refusal);
   }
 }
 

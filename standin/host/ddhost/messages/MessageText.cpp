@@ -38,6 +38,41 @@ std::size_t sequenceLength(std::string_view text, std::size_t at) {
   return length;
 }
 
+// Characters that are invisible, or that reorder or end lines, though they
+// are not controls: Unicode 15.0's format characters (Cf: a byte order
+// mark, the bidirectional overrides and isolates, zero-width spaces and
+// joiners, ...) and its line and paragraph separators (Zl, Zp). Sorted,
+// first and last of each run.
+constexpr char32_t kHidden[][2] = {
+    {0xAD, 0xAD},       {0x600, 0x605},     {0x61C, 0x61C},   {0x6DD, 0x6DD},     {0x70F, 0x70F},
+    {0x890, 0x891},     {0x8E2, 0x8E2},     {0x180E, 0x180E}, {0x200B, 0x200F},   {0x2028, 0x202E},
+    {0x2060, 0x2064},   {0x2066, 0x206F},   {0xFEFF, 0xFEFF}, {0xFFF9, 0xFFFB},   {0x110BD, 0x110BD},
+    {0x110CD, 0x110CD}, {0x13430, 0x1343F}, {0x1BCA0, 0x1BCA3}, {0x1D173, 0x1D17A}, {0xE0001, 0xE0001},
+    {0xE0020, 0xE007F},
+};
+
+// The code point of a valid sequence of `length` bytes at `at`.
+char32_t codePoint(std::string_view text, std::size_t at, std::size_t length) {
+  static const unsigned char kLeadBits[] = {0, 0x7F, 0x1F, 0x0F, 0x07};
+  char32_t point = static_cast<unsigned char>(text[at]) & kLeadBits[length];
+  for (std::size_t k = 1; k < length; ++k) {
+    point = (point << 6) | (static_cast<unsigned char>(text[at + k]) & 0x3F);
+  }
+  return point;
+}
+
+bool hidden(char32_t point) {
+  for (const auto& run : kHidden) {
+    if (point < run[0]) {
+      return false;
+    }
+    if (point <= run[1]) {
+      return true;
+    }
+  }
+  return false;
+}
+
 void appendHex(std::string& out, unsigned char byte) {
   static const char kDigits[] = "0123456789ABCDEF";
   out += "\\x";
@@ -53,11 +88,13 @@ void appendEscaped(std::string& out, std::string_view text, bool inQuotes) {
     if (length == 0) {
       appendHex(out, byte);
       ++at;
-    } else if (length == 2 && byte == 0xC2 && static_cast<unsigned char>(text[at + 1]) < 0xA0) {
-      // C1 controls, such as the terminal's one-byte escape U+009B.
-      appendHex(out, byte);
-      appendHex(out, static_cast<unsigned char>(text[at + 1]));
-      at += 2;
+    } else if (length > 1 && (codePoint(text, at, length) < 0xA0 || hidden(codePoint(text, at, length)))) {
+      // C1 controls, such as the terminal's one-byte escape U+009B, and the
+      // characters that hide or reorder text, byte by byte.
+      for (std::size_t k = 0; k < length; ++k) {
+        appendHex(out, static_cast<unsigned char>(text[at + k]));
+      }
+      at += length;
     } else if (length > 1) {
       out.append(text.substr(at, length));
       at += length;

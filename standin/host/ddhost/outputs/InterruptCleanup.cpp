@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <vector>
@@ -63,6 +64,8 @@ BOOL WINAPI onConsoleEvent(DWORD /*event*/) {
 
 void installHandlers() {
   SetConsoleCtrlHandler(onConsoleEvent, TRUE);
+  // A plug-in that calls exit() skips every destructor.
+  std::atexit(removeArmed);
 }
 
 #else
@@ -103,22 +106,38 @@ void onSignal(int signal) {
   errno = savedErrno;
 }
 
+// The handler's own stack, so that it still runs when the stack overflowed.
+// Fixed in size: SIGSTKSZ need not be a constant.
+constexpr std::size_t kHandlerStack = 64 * 1024;
+alignas(16) char handlerStack[kHandlerStack];
+
 void installHandlers() {
+  stack_t alternate {};
+  alternate.ss_sp = handlerStack;
+  alternate.ss_size = kHandlerStack;
+  sigaltstack(&alternate, nullptr);
+  sigset_t blocked;
+  sigemptyset(&blocked);
+  pthread_sigmask(SIG_BLOCK, nullptr, &blocked);
   sigemptyset(&handled);
   for (const int signal : endingSignals()) {
     struct sigaction current {};
-    // A signal the caller chose to ignore (nohup) stays ignored.
-    if (sigaction(signal, nullptr, &current) != 0 || current.sa_handler == SIG_IGN) {
+    // A signal the caller chose to ignore (nohup), or to block, stays so:
+    // one already pending would otherwise fail every run.
+    if (sigaction(signal, nullptr, &current) != 0 || current.sa_handler == SIG_IGN ||
+        (!isFault(signal) && sigismember(&blocked, signal) == 1)) {
       continue;
     }
     struct sigaction action {};
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
-    action.sa_flags = static_cast<int>(SA_RESETHAND);
+    action.sa_flags = static_cast<int>(SA_RESETHAND | SA_ONSTACK);
     if (sigaction(signal, &action, nullptr) == 0) {
       sigaddset(&handled, signal);
     }
   }
+  // A plug-in that calls exit() skips every destructor.
+  std::atexit(removeArmed);
 }
 
 #endif
@@ -130,6 +149,10 @@ void install() {
 }
 
 }  // namespace
+
+void installInterruptCleanup() {
+  install();
+}
 
 int rememberTemporary(const std::filesystem::path& path) {
   install();
@@ -162,7 +185,13 @@ InterruptsHeld::InterruptsHeld() {
 }
 
 InterruptsHeld::~InterruptsHeld() {
-  holders.fetch_sub(1);
+  if (!untilExit_) {
+    holders.fetch_sub(1);
+  }
+}
+
+void InterruptsHeld::untilExit() {
+  untilExit_ = true;
 }
 
 bool interruptPending() {
@@ -185,6 +214,20 @@ InterruptsHeld::InterruptsHeld() {
 
 InterruptsHeld::~InterruptsHeld() {
   pthread_sigmask(SIG_SETMASK, &saved_, nullptr);
+}
+
+void InterruptsHeld::untilExit() {
+  for (const int signal : endingSignals()) {
+    if (!isFault(signal)) {
+      sigaddset(&saved_, signal);
+    }
+  }
+  // Threads that a plug-in or a library started take them otherwise.
+  for (int signal = 1; signal < NSIG; ++signal) {
+    if (!isFault(signal) && sigismember(&handled, signal) == 1) {
+      ::signal(signal, SIG_IGN);
+    }
+  }
 }
 
 bool interruptPending() {

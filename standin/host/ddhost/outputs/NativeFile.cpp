@@ -149,9 +149,11 @@ std::string openSpecial(const fs::path& resolved, Handle& handle) {
 }
 
 Created createNew(const fs::path& path) {
-  // Delete sharing lets the Ctrl-C handler remove it while it is open.
-  const HANDLE file =
-      CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  // Delete sharing lets the Ctrl-C handler remove it while it is open; it
+  // stays open, complete, until it is put in place, and may be read
+  // meanwhile by whoever its folder's access list lets.
+  const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file != INVALID_HANDLE_VALUE) {
     return Created{file, {}, false};
   }
@@ -159,14 +161,20 @@ Created createNew(const fs::path& path) {
   return Created{file, systemMessage(error), error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS};
 }
 
-std::string copyOwnerAndMode(Handle, const fs::path&) {
+// A new file takes its folder's access list, as the replaced one did.
+std::string settleOwnerAndMode(Handle, const fs::path&) {
   return {};
 }
+
+void rememberCreationMask() {}
 
 std::string replace(const fs::path& from, const fs::path& to) {
   return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ? std::string()
                                                                                                   : lastError();
 }
+
+// MOVEFILE_WRITE_THROUGH already waited for the rename to reach the disk.
+void syncFolder(const fs::path&) {}
 
 Linked hardLink(const fs::path& existing, const fs::path& name) {
   if (CreateHardLinkW(name.c_str(), existing.c_str(), nullptr)) {
@@ -294,7 +302,9 @@ std::string openSpecial(const fs::path& resolved, Handle& handle) {
 Created createNew(const fs::path& path) {
   // Exclusive and not through a link: a name planted in advance fails
   // here instead of redirecting the output.
-  const int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+  // Mode 0600 whatever the umask: the content is nobody else's until it is
+  // complete and in place.
+  const int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (descriptor >= 0) {
     return Created{descriptor, {}, false};
   }
@@ -302,22 +312,56 @@ Created createNew(const fs::path& path) {
   return Created{descriptor, systemMessage(error), error == EEXIST};
 }
 
-std::string copyOwnerAndMode(Handle handle, const fs::path& model) {
+namespace {
+
+mode_t creationMask() {
+  static const mode_t mask = [] {
+    const mode_t current = ::umask(077);
+    ::umask(current);
+    return current;
+  }();
+  return mask;
+}
+
+}  // namespace
+
+void rememberCreationMask() {
+  creationMask();
+}
+
+std::string settleOwnerAndMode(Handle handle, const fs::path& model) {
   struct stat existing {};
-  if (::stat(model.c_str(), &existing) != 0) {
-    return errno == ENOENT ? std::string() : lastError();
-  }
-  // The owner first: changing it may clear set-id bits of the mode.
-  if ((existing.st_uid != geteuid() || existing.st_gid != getegid()) &&
+  // Not through a link: one planted since the checks says nothing of what
+  // the file should be.
+  const bool replaces = ::lstat(model.c_str(), &existing) == 0 && S_ISREG(existing.st_mode);
+  // The owner first: changing it clears set-id bits of the mode.
+  if (replaces && (existing.st_uid != geteuid() || existing.st_gid != getegid()) &&
       fchown(handle, existing.st_uid, existing.st_gid) != 0 &&
       fchown(handle, static_cast<uid_t>(-1), existing.st_gid) != 0) {
     // Not permitted to this user: the file becomes the user's own.
   }
-  return fchmod(handle, existing.st_mode & 07777) == 0 ? std::string() : lastError();
+  const mode_t mode = replaces ? existing.st_mode & 07777 : 0666 & ~creationMask();
+  return fchmod(handle, mode) == 0 ? std::string() : lastError();
 }
 
 std::string replace(const fs::path& from, const fs::path& to) {
+  struct stat source {};
+  struct stat target {};
+  // rename() between two names of one file succeeds and does nothing.
+  if (::lstat(from.c_str(), &source) == 0 && ::lstat(to.c_str(), &target) == 0 && source.st_dev == target.st_dev &&
+      source.st_ino == target.st_ino) {
+    return from.string() + " and " + to.string() + " are names of one file";
+  }
   return ::rename(from.c_str(), to.c_str()) == 0 ? std::string() : lastError();
+}
+
+void syncFolder(const fs::path& folder) {
+  const int descriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (descriptor >= 0) {
+    // Some file systems refuse; the rename stands either way.
+    fsync(descriptor);
+    ::close(descriptor);
+  }
 }
 
 Linked hardLink(const fs::path& existing, const fs::path& name) {

@@ -42,14 +42,31 @@ struct Created {
   std::string problem;
   bool taken = false;  // the name exists: try another
 };
-// Creates `path` for writing, exclusively and never through a link.
+// Creates `path` for writing, exclusively and never through a link,
+// readable by the effective user alone.
 Created createNew(const std::filesystem::path& path);
 
-// Gives a new file the owner (where permitted) and mode of `model`.
-std::string copyOwnerAndMode(Handle handle, const std::filesystem::path& model);
+// Gives a written file its final owner (where permitted), then its final
+// mode: those of `model` when it is a regular file, else a new file's under
+// the process's umask.
+std::string settleOwnerAndMode(Handle handle, const std::filesystem::path& model);
 
-// Renames `from` over `to`, replacing it in one step.
+// Reads the umask while the process is still one thread: reading it means
+// setting it for a moment.
+void rememberCreationMask();
+
+// Renames `from` over `to`, replacing it in one step. Two names of one file
+// are refused, as the rename would leave both.
 std::string replace(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// Commits a folder's entries to the disk, where the file system can.
+void syncFolder(const std::filesystem::path& folder);
+
+// Why the output `given` lies in, or leads through, what another user
+// controls: a name in a sticky folder others may write (/tmp) that belongs
+// neither to the effective user nor to the folder's owner, be it a link
+// followed on the way, a folder on the way or the file itself. "" if none.
+std::string sharedFolderProblem(const std::filesystem::path& given);
 
 struct Linked {
   std::string problem;

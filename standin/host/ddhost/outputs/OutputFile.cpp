@@ -7,6 +7,7 @@
 
 #include <stdexcept>
 #include <system_error>
+#include <utility>
 
 namespace ddhost {
 
@@ -14,12 +15,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Tries for a free unguessable name beside `resolved`; `attempt` gives the
-// reason it failed, or "" once done, and sets `taken` to try another name.
-template <typename Attempt>
-std::string withFreeName(const fs::path& resolved, const char* marker, fs::path& name, Attempt attempt) {
+// Tries for a free unguessable name from `next`; `attempt` gives the reason
+// it failed, or "" once done, and sets `taken` to try another name.
+template <typename Next, typename Attempt>
+std::string withFreeName(Next next, fs::path& name, Attempt attempt) {
   for (int tries = 0;; ++tries) {
-    name = besideName(resolved, marker);
+    name = next();
     bool taken = false;
     const std::string reason = attempt(name, taken);
     if (reason.empty()) {
@@ -34,7 +35,13 @@ std::string withFreeName(const fs::path& resolved, const char* marker, fs::path&
 
 }  // namespace
 
-OutputFile::OutputFile(const fs::path& target) : target_(target), resolved_(resolveOutputPath(target)) {
+OutputFile::OutputFile(const fs::path& target, TagSource tags)
+    : target_(target), resolved_(resolveOutputPath(target)), tags_(std::move(tags)) {
+  native::rememberCreationMask();
+  const std::string shared = native::sharedFolderProblem(target_);
+  if (!shared.empty()) {
+    fail(shared);
+  }
   const native::Target found = native::inspect(resolved_);
   if (!found.problem.empty()) {
     fail(found.problem);
@@ -49,6 +56,10 @@ OutputFile::~OutputFile() {
     keep();
   }
   discard();
+}
+
+fs::path OutputFile::beside(const char* marker) const {
+  return tags_ ? besideName(resolved_, marker, tags_()) : besideName(resolved_, marker);
 }
 
 [[noreturn]] void OutputFile::fail(const std::string& reason) const {
@@ -72,7 +83,8 @@ WriteBuffer& OutputFile::open() {
     return *sink_;
   }
   native::Handle handle = native::noHandle();
-  const std::string reason = withFreeName(resolved_, kTemporaryMarker, temporary_, [&](const fs::path& name, bool& taken) {
+  const auto next = [this] { return beside(kTemporaryMarker); };
+  const std::string reason = withFreeName(next, temporary_, [&](const fs::path& name, bool& taken) {
     // Held, so that the file never exists unremembered.
     const InterruptsHeld held;
     const native::Created created = native::createNew(name);
@@ -87,11 +99,6 @@ WriteBuffer& OutputFile::open() {
     fail(reason);
   }
   sink_ = std::make_unique<WriteBuffer>(handle);
-  const std::string copied = native::copyOwnerAndMode(handle, resolved_);
-  if (!copied.empty()) {
-    discard();
-    fail(copied);
-  }
   return *sink_;
 }
 
@@ -122,7 +129,7 @@ void OutputFile::write(const void* data, std::size_t size) {
 }
 
 void OutputFile::finish() {
-  if (committed_) {
+  if (committed_ || finished_) {
     return;
   }
   // An output nothing was written to is still an (empty) output.
@@ -136,14 +143,28 @@ void OutputFile::finish() {
   if (!sink.drain()) {
     fail(sink.error());
   }
-  // Devices and pipes have nothing to sync (and refuse to).
-  if (replaces_) {
-    const std::string reason = native::syncToDisk(sink.handle());
-    if (!reason.empty()) {
-      fail(reason);
-    }
+  // Devices and pipes have nothing to sync (and refuse to). A file stays
+  // open until it is put in place.
+  const std::string reason = replaces_ ? native::syncToDisk(sink.handle()) : sink.close();
+  if (!reason.empty()) {
+    fail(reason);
   }
-  const std::string reason = sink.close();
+  finished_ = true;
+}
+
+void OutputFile::settle() {
+  if (!sink_ || sink_->handle() == native::noHandle()) {
+    return;
+  }
+  // Only now, complete and about to be in place, may the content be
+  // anyone else's.
+  std::string reason = native::settleOwnerAndMode(sink_->handle(), resolved_);
+  if (reason.empty()) {
+    reason = native::syncToDisk(sink_->handle());
+  }
+  if (reason.empty()) {
+    reason = sink_->close();
+  }
   if (!reason.empty()) {
     fail(reason);
   }
@@ -154,20 +175,23 @@ void OutputFile::commit() {
   if (!replaces_ || committed_) {
     return;
   }
+  settle();
   std::error_code error;
   existed_ = fs::is_regular_file(resolved_, error);
   if (existed_) {
+    const auto next = [this] { return beside(kBackupMarker); };
     // A second name for the old file, so that it can be put back.
-    std::string reason = withFreeName(resolved_, kBackupMarker, backup_, [&](const fs::path& name, bool& taken) {
+    std::string reason = withFreeName(next, backup_, [&](const fs::path& name, bool& taken) {
       const native::Linked linked = native::hardLink(resolved_, name);
       taken = linked.taken;
       return linked.problem;
     });
+    backupLinked_ = reason.empty();
     if (!reason.empty()) {
       // Links refused (another user's file under fs.protected_hardlinks, a
       // file system without them): the old file itself is moved aside, and
       // is for a moment not under its own name.
-      reason = withFreeName(resolved_, kBackupMarker, backup_, [&](const fs::path& name, bool& taken) {
+      reason = withFreeName(next, backup_, [&](const fs::path& name, bool& taken) {
         const native::Linked moved = native::moveAside(resolved_, name);
         taken = moved.taken;
         return moved.problem;
@@ -179,11 +203,15 @@ void OutputFile::commit() {
   }
   const std::string reason = native::replace(temporary_, resolved_);
   if (!reason.empty()) {
-    if (!backup_.empty() && native::replace(backup_, resolved_).empty()) {
+    // The old file is still in place when the backup is a second name of
+    // it; renaming one name over the other would leave both.
+    if (!backup_.empty() && (backupLinked_ ? native::remove(backup_) : native::replace(backup_, resolved_).empty())) {
       backup_.clear();
     }
     fail(reason + (backup_.empty() ? std::string() : "; the old file is at " + backup_.string()));
   }
+  // So that the rename survives a power cut.
+  native::syncFolder(resolved_.has_parent_path() ? resolved_.parent_path() : fs::path("."));
   committed_ = true;
   temporary_.clear();
   forgetTemporary(cleanupSlot_);

@@ -99,10 +99,13 @@ bool sameOutputFile(const fs::path& a, const fs::path& b) {
 }
 
 fs::path besideName(const fs::path& resolved, const char* marker) {
+  return besideName(resolved, marker, randomTag());
+}
+
+fs::path besideName(const fs::path& resolved, const char* marker, const fs::path::string_type& tag) {
   fs::path::string_type name = resolved.filename().native();
   name.resize(std::min<std::size_t>(name.size(), 200));
-  return resolved.parent_path() /
-         (fs::path::string_type(1, '.') + name + fs::path(marker).native() + randomTag());
+  return resolved.parent_path() / (fs::path::string_type(1, '.') + name + fs::path(marker).native() + tag);
 }
 
 }  // namespace ddhost

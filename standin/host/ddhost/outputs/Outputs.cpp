@@ -55,7 +55,7 @@ RunOutputs::RunOutputs(const std::optional<std::string>& rib, const std::optiona
   }
 }
 
-void RunOutputs::commit(const std::string* standardOutput) {
+void RunOutputs::commit(const std::string* standardOutput, Afterwards afterwards) {
   for (OutputFile* file : {rib(), picture()}) {
     if (file != nullptr) {
       file->finish();
@@ -65,14 +65,18 @@ void RunOutputs::commit(const std::string* standardOutput) {
     writeStandardOutput(*standardOutput);
   }
   // One step as far as signals go: a signal meanwhile waits, and what was
-  // put in place is put back before it ends the process.
-  const InterruptsHeld held;
-  std::vector<OutputFile*> placed;
-  std::string failure;
+  // put in place is put back before it ends the process. The last rename is
+  // the point of no return.
+  InterruptsHeld held;
+  std::vector<OutputFile*> files;
   for (OutputFile* file : {rib(), picture()}) {
-    if (file == nullptr) {
-      continue;
+    if (file != nullptr) {
+      files.push_back(file);
     }
+  }
+  std::vector<OutputFile*> placed;
+  std::string failure = "interrupted while the outputs were put in place";
+  for (OutputFile* file : files) {
     if (interruptPending()) {
       break;
     }
@@ -84,10 +88,10 @@ void RunOutputs::commit(const std::string* standardOutput) {
       break;
     }
   }
-  if (failure.empty() && interruptPending()) {
-    failure = "interrupted while the outputs were put in place";
-  }
-  if (failure.empty()) {
+  if (placed.size() == files.size()) {
+    if (afterwards == Afterwards::Exit) {
+      held.untilExit();
+    }
     for (OutputFile* file : placed) {
       file->keep();
     }

@@ -2,6 +2,9 @@
 
 #include "PluginFileCheck.h"
 
+#include <ddhost/FileIdentity.h>
+#include <ddhost/MessageText.h>
+
 #include <boost/dll/runtime_symbol_info.hpp>
 
 #if defined(_WIN32)
@@ -10,14 +13,17 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
 #include <fstream>
 #include <iterator>
-#include <map>
 #include <optional>
 #include <set>
 #include <stdexcept>
 #include <string>
 #include <system_error>
+#include <utility>
 
 namespace ddhost {
 
@@ -139,6 +145,72 @@ std::optional<std::string> describeMissingImport(const fs::path& file) {
 
 #endif
 
+// One file reached through several entries (a link, a hard link) is one
+// plug-in, under its own name rather than a link's where it has one.
+void keepOneEntryAFile(std::vector<fs::path>& files) {
+  std::vector<std::pair<FileIdentity, std::size_t>> seen;
+  std::vector<fs::path> kept;
+  for (fs::path& file : files) {
+    const std::optional<FileIdentity> identity = identityOf(file);
+    const auto same = identity ? std::find_if(seen.begin(), seen.end(),
+                                              [&identity](const auto& entry) { return entry.first == *identity; })
+                               : seen.end();
+    if (same == seen.end()) {
+      if (identity) {
+        seen.emplace_back(*identity, kept.size());
+      }
+      kept.push_back(std::move(file));
+      continue;
+    }
+    std::error_code error;
+    fs::path& earlier = kept[same->second];
+    if (fs::is_symlink(fs::symlink_status(earlier, error)) && !fs::is_symlink(fs::symlink_status(file, error))) {
+      earlier = std::move(file);
+    }
+  }
+  files = std::move(kept);
+}
+
+// A static initialiser that throws ends the process through std::terminate
+// where the platform's loader neither catches the exception nor passes it
+// on (glibc's; Windows' fails the load instead). While a file is loaded,
+// that end names it; nothing is written yet, so there is nothing to undo,
+// and nothing of the half-loaded file may run again.
+class ThrowingInitialiserNamed {
+public:
+  explicit ThrowingInitialiserNamed(const fs::path& file) : previous_(std::set_terminate(&named)) {
+    loading() = file.string();
+  }
+  ~ThrowingInitialiserNamed() { std::set_terminate(previous_); }
+  ThrowingInitialiserNamed(const ThrowingInitialiserNamed&) = delete;
+  ThrowingInitialiserNamed& operator=(const ThrowingInitialiserNamed&) = delete;
+
+private:
+  static std::string& loading() {
+    static std::string file;
+    return file;
+  }
+
+  [[noreturn]] static void named() {
+    std::string reason = "its static initialisation ended the process";
+    try {
+      if (const std::exception_ptr thrown = std::current_exception()) {
+        std::rethrow_exception(thrown);
+      }
+    } catch (const std::exception& error) {
+      reason = std::string("its static initialisation threw: ") + error.what();
+    } catch (...) {
+      reason = "its static initialisation threw an exception that is no std::exception";
+    }
+    const std::string message = printable("ddhost: cannot load plug-in " + loading() + ": " + reason) + "\n";
+    std::fwrite(message.data(), 1, message.size(), stderr);
+    std::fflush(stderr);
+    std::_Exit(1);
+  }
+
+  std::terminate_handler previous_;
+};
+
 }  // namespace
 
 PluginFolder findPlugins(const fs::path& dir) {
@@ -166,6 +238,7 @@ PluginFolder findPlugins(const fs::path& dir) {
     return folder;
   }
   std::sort(folder.files.begin(), folder.files.end());
+  keepOneEntryAFile(folder.files);
   return folder;
 }
 
@@ -179,13 +252,13 @@ std::string describePluginFolder(const PluginFolder& folder) {
 
 std::vector<std::unique_ptr<standin::ddimage::PluginLibrary>> loadPlugins(const PluginFolder& folder) {
   std::vector<std::unique_ptr<standin::ddimage::PluginLibrary>> libraries;
-  // Two files registering one class (two copies of a plug-in, say) would
-  // leave it to the load order which one the scene gets.
-  std::map<std::string, fs::path> registeredBy;
   for (const fs::path& file : folder.files) {
     // The loader maps what the headers promise; past the end of a file cut
     // short, that ends the process with SIGBUS.
     checkPluginFileComplete(file);
+    const ThrowingInitialiserNamed naming(file);
+    // The SDK refuses a file whose classes clash with one registered before
+    // (built in, by another file, or by the file itself).
 #if defined(_WIN32)
     try {
       libraries.push_back(std::make_unique<standin::ddimage::PluginLibrary>(file.string()));
@@ -199,13 +272,6 @@ std::vector<std::unique_ptr<standin::ddimage::PluginLibrary>> loadPlugins(const 
     // The loader's own message names a missing library at any depth.
     libraries.push_back(std::make_unique<standin::ddimage::PluginLibrary>(file.string()));
 #endif
-    for (const std::string& name : libraries.back()->classes()) {
-      const auto [first, inserted] = registeredBy.emplace(name, file);
-      if (!inserted) {
-        throw std::runtime_error("plug-ins " + first->second.string() + " and " + file.string() +
-                                 " both register the node class \"" + name + "\"");
-      }
-    }
   }
   return libraries;
 }

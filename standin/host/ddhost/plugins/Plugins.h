@@ -18,7 +18,8 @@ std::filesystem::path defaultPluginDir();
 
 // The plug-in files (by the platform's plug-in suffix) in a folder, in name
 // order, by absolute path: the plug-ins locate their own files from the
-// path the host records. A missing or unreadable folder holds none, and
+// path the host records. A file is listed once however many entries lead
+// to it. A missing or unreadable folder holds none, and
 // says why.
 struct PluginFolder {
   std::filesystem::path dir;
@@ -34,8 +35,10 @@ std::string describePluginFolder(const PluginFolder& folder);
 
 // Loads every file of the folder. Throws std::runtime_error when a file is
 // incomplete or fails to load (on Windows naming the first import, at any
-// depth, that the DLL search does not find), or when two files register the
-// same node class.
+// depth, that the DLL search does not find), or registers a node class that
+// is built in, registered by another file, or registered twice by itself. A
+// file whose static initialisation throws ends the run with exit status 1,
+// naming it.
 std::vector<std::unique_ptr<standin::ddimage::PluginLibrary>> loadPlugins(const PluginFolder& folder);
 
 }  // namespace ddhost

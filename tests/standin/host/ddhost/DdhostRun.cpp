@@ -4,6 +4,8 @@
 
 #include <standin/ddimage/Registry.h>
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <stdexcept>
 
@@ -69,6 +71,31 @@ std::vector<std::string> lines(const std::string& text) {
 
 ProcessResult ddhost(const std::vector<std::string>& arguments, const std::string& input) {
   return runProcess(installedDdhost(), arguments, input);
+}
+
+namespace {
+
+// Without the installed tree every case would fail on its own, some only
+// after waiting on a FIFO no ddhost ever opens: the program stops first,
+// naming what makes the tree.
+class InstalledTreeCheck : public ::testing::Environment {
+public:
+  void SetUp() override {
+    if (!fs::exists(installedDdhost())) {
+      FAIL() << missingTreeMessage();
+    }
+  }
+};
+
+// gtest owns the environments it is given.
+::testing::Environment* const installedTreeCheck = ::testing::AddGlobalTestEnvironment(new InstalledTreeCheck);
+
+}  // namespace
+
+std::string missingTreeMessage() {
+  return "the installed tree " + installedPrefix().string() +
+         " is missing: the ctest fixture installed_tree makes it (the tests install_tree and install_tree_install); "
+         "run the program through ctest (ctest --preset linux -R ddhost_tests, or the windows preset), or run those two tests first";
 }
 
 }  // namespace testsupport

@@ -27,6 +27,10 @@ std::vector<std::string> listDir(const std::filesystem::path& dir);
 // "\r\n" from a Windows program's text-mode streams).
 std::vector<std::string> lines(const std::string& text);
 
+// What the program says, and fails with before any case runs, when it is
+// run without the installed tree: which fixture makes it.
+std::string missingTreeMessage();
+
 // Runs the installed ddhost.
 ProcessResult ddhost(const std::vector<std::string>& arguments, const std::string& input = {});
 

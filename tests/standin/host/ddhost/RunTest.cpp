@@ -349,7 +349,8 @@ TEST(DdhostCommandLine, ASampleScaleBeyondTheFloatRangeSaysSo) {
 }
 
 // Whatever bytes a script or a name holds, a message is one line of valid
-// UTF-8 without control characters: they and invalid bytes are escaped.
+// UTF-8 without control characters or characters that hide or reorder
+// text: they and invalid bytes are escaped.
 TEST(DdhostErrors, MessagesEscapeControlBytesAndInvalidUtf8) {
   struct Case {
     const char* what;
@@ -364,6 +365,10 @@ TEST(DdhostErrors, MessagesEscapeControlBytesAndInvalidUtf8) {
       {"a line end in a string", {"-"}, "LumoxIndirect {\n samples \"4\n\"\n}\n", "not \"4\\n\""},
       {"a C1 control", {"-"}, "LumoxIndirect {\n samples \"\xc2\x9b\xc3\xa9\"\n}\n",
        "not \"\\xC2\\x9B\xc3\xa9\""},
+      {"a bidirectional override and a line separator", {"-"},
+       "LumoxIndirect {\n samples \"\xe2\x80\xae" "1\xe2\x80\xa8\"\n}\n", "not \"\\xE2\\x80\\xAE1\\xE2\\x80\\xA8\""},
+      {"a byte order mark and a paragraph separator", {"-"}, "Bad\xef\xbb\xbf\xe2\x80\xa9 {\n}\n",
+       "unknown node class \"Bad\\xEF\\xBB\\xBF\\xE2\\x80\\xA9\""},
       {"a file name", {"missing\x1b]0;title\x07.ddscript"}, "", "cannot read missing\\x1B]0;title\\x07.ddscript"},
       {"a command-line value", {"--exporter", "\x1b[31m", "-"}, "", "\\x1B[31m"},
   };

@@ -7,7 +7,7 @@
 
 namespace {
 
-TEST(MessageText, EscapesControlsAndInvalidUtf8AndKeepsTheRest) {
+TEST(MessageText, EscapesControlsHiddenCharactersAndInvalidUtf8AndKeepsTheRest) {
   struct Case {
     const char* what;
     std::string text;
@@ -27,6 +27,17 @@ TEST(MessageText, EscapesControlsAndInvalidUtf8AndKeepsTheRest) {
       {"a surrogate", "\xed\xa0\x80", "\\xED\\xA0\\x80", "\"\\xED\\xA0\\x80\""},
       {"past U+10FFFF", "\xf4\x90\x80\x80", "\\xF4\\x90\\x80\\x80", "\"\\xF4\\x90\\x80\\x80\""},
       {"a sequence cut short at the end", "ab\xe2\x82", "ab\\xE2\\x82", "\"ab\\xE2\\x82\""},
+      {"a byte order mark", "\xef\xbb\xbf" "a", "\\xEF\\xBB\\xBF" "a", "\"\\xEF\\xBB\\xBF" "a\""},
+      {"a right-to-left override and a left-to-right isolate", "\xe2\x80\xae" "ab\xe2\x81\xa6",
+       "\\xE2\\x80\\xAE" "ab\\xE2\\x81\\xA6", "\"\\xE2\\x80\\xAE" "ab\\xE2\\x81\\xA6\""},
+      {"line and paragraph separators", "a\xe2\x80\xa8" "b\xe2\x80\xa9", "a\\xE2\\x80\\xA8" "b\\xE2\\x80\\xA9",
+       "\"a\\xE2\\x80\\xA8" "b\\xE2\\x80\\xA9\""},
+      {"a soft hyphen, the first format character", "\xc2\xad", "\\xC2\\xAD", "\"\\xC2\\xAD\""},
+      {"a zero-width joiner", "\xe2\x80\x8d", "\\xE2\\x80\\x8D", "\"\\xE2\\x80\\x8D\""},
+      {"a tag character, the last run", "\xf3\xa0\x81\xbf", "\\xF3\\xA0\\x81\\xBF", "\"\\xF3\\xA0\\x81\\xBF\""},
+      {"their neighbours are kept", "\xc2\xa0\xe2\x80\xaf\xe2\x80\xa7\xef\xbb\xbe\xf3\xa0\x82\x80",
+       "\xc2\xa0\xe2\x80\xaf\xe2\x80\xa7\xef\xbb\xbe\xf3\xa0\x82\x80",
+       "\"\xc2\xa0\xe2\x80\xaf\xe2\x80\xa7\xef\xbb\xbe\xf3\xa0\x82\x80\""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

@@ -13,6 +13,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <regex>
 #include <string>
 #include <vector>
@@ -201,6 +202,147 @@ TEST(OutputFile, TemporaryNamesAreUnpredictable) {
     names.push_back(name);
   }
   EXPECT_NE(names[0], names[1]);
+}
+
+// Tags given in turn, in place of random ones.
+OutputFile::TagSource tagsFrom(const std::vector<std::string>& tags) {
+  auto next = std::make_shared<std::size_t>(0);
+  return [tags, next] { return fs::path(tags.at((*next)++ % tags.size())).native(); };
+}
+
+// Whatever is planted at the name the writer draws first (for the new file,
+// or for the old one's backup) is neither written through nor replaced:
+// the writer takes the next name.
+TEST(OutputFile, ANamePlantedWhereTheWriterLooksIsPassedOver) {
+  const std::string first(16, 'a');
+  const std::string second(16, 'b');
+  struct Planting {
+    const char* what;
+    bool link;
+  };
+  std::vector<Planting> plantings = {{"a file", false}};
+#if !defined(_WIN32)
+  plantings.push_back({"a link to another file", true});
+#endif
+  for (const char* marker : {ddhost::kTemporaryMarker, ddhost::kBackupMarker}) {
+    for (const Planting& planting : plantings) {
+      SCOPED_TRACE(std::string(planting.what) + " at " + marker);
+      const testsupport::TemporaryDirectory dir;
+      const fs::path target = dir.path() / "out.rib";
+      const fs::path victim = dir.path() / "victim.txt";
+      writeFile(target, "previous\n");
+      writeFile(victim, "not yours\n");
+      const fs::path planted = ddhost::besideName(target, marker, fs::path(first).native());
+      if (planting.link) {
+        fs::create_symlink(victim, planted);
+      } else {
+        writeFile(planted, "planted\n");
+      }
+      {
+        // The temporary draws first; for the backup, the planted name is
+        // the first one it draws.
+        const bool temporary = marker == ddhost::kTemporaryMarker;
+        OutputFile file(target, temporary ? tagsFrom({first, second}) : tagsFrom({first, first, second}));
+        file.write(kBytes.data(), kBytes.size());
+        if (temporary) {
+          EXPECT_EQ(file.temporaryPath(), ddhost::besideName(target, marker, fs::path(second).native()));
+        }
+        file.commit();
+      }
+      EXPECT_EQ(readFile(target), kBytes);
+      EXPECT_EQ(readFile(victim), "not yours\n");
+      if (planting.link) {
+        EXPECT_EQ(fs::read_symlink(planted), victim);
+      } else {
+        EXPECT_EQ(readFile(planted), "planted\n");
+      }
+      EXPECT_EQ(testsupport::listDir(dir.path()).size(), 3u);
+    }
+  }
+}
+
+#if !defined(_WIN32)
+// The writer's own names beside a file whose name is as long as names get
+// stay within the limit: the file can still be replaced.
+TEST(OutputFile, NamesBesideTheLongestFileNameStayWithinTheLimit) {
+  const testsupport::TemporaryDirectory dir;
+  const std::string name(255, 'n');
+  const fs::path target = dir.path() / name;
+  writeFile(target, "previous\n");
+  OutputFile file(target);
+  file.write(kBytes.data(), kBytes.size());
+  const std::string temporary = file.temporaryPath().filename().string();
+  EXPECT_LE(temporary.size(), 255u);
+  EXPECT_THAT(temporary, ::testing::StartsWith("." + name.substr(0, 200) + ddhost::kTemporaryMarker));
+  file.commit();
+  const std::string backup = file.backupPath().filename().string();
+  EXPECT_LE(backup.size(), 255u);
+  EXPECT_THAT(backup, ::testing::StartsWith("." + name.substr(0, 200) + ddhost::kBackupMarker));
+  file.keep();
+  EXPECT_EQ(readFile(target), kBytes);
+  EXPECT_EQ(testsupport::listDir(dir.path()), std::vector<std::string>{name});
+}
+
+// While it is written the new file is the user's alone, whatever the umask
+// and the file it replaces; complete, it takes that file's owner and mode
+// (set-id bits included, which a change of owner would clear), or a new
+// file's under the umask.
+TEST(OutputFile, TheNewFileIsTheUsersAloneUntilFinished) {
+  const bool root = geteuid() == 0;
+  struct Target {
+    const char* what;
+    bool exists;
+    unsigned mode;
+    uid_t owner;
+  };
+  std::vector<Target> cases = {
+      {"a new file", false, 0644, geteuid()},
+      {"a file of mode 0600", true, 0600, geteuid()},
+      {"a file of mode 0664", true, 0664, geteuid()},
+  };
+  if (root) {
+    cases.push_back({"another user's set-user-id file", true, 04750, kOtherUser});
+  }
+  const mode_t savedMask = umask(022);
+  for (const Target& c : cases) {
+    SCOPED_TRACE(c.what);
+    const testsupport::TemporaryDirectory dir;
+    const fs::path target = dir.path() / "out.rib";
+    if (c.exists) {
+      writeFile(target, "previous\n");
+      ASSERT_EQ(chown(target.c_str(), c.owner, c.owner), 0);
+      ASSERT_EQ(chmod(target.c_str(), c.mode), 0);
+    }
+    OutputFile file(target);
+    file.write(kBytes.data(), kBytes.size());
+    struct stat during {};
+    ASSERT_EQ(::stat(file.temporaryPath().c_str(), &during), 0);
+    EXPECT_EQ(during.st_mode & 07777u, 0600u);
+    EXPECT_EQ(during.st_uid, geteuid());
+    file.commit();
+    file.keep();
+    struct stat after {};
+    ASSERT_EQ(::stat(target.c_str(), &after), 0);
+    EXPECT_EQ(after.st_mode & 07777u, c.mode);
+    EXPECT_EQ(after.st_uid, c.owner);
+  }
+  umask(savedMask);
+}
+#endif
+
+// The new file cannot be put in place (its temporary is gone): the old
+// file stays, and its second name, kept to put it back, goes.
+TEST(OutputFile, AFailedRenameLeavesNoSecondNameOfTheOldFile) {
+  const testsupport::TemporaryDirectory dir;
+  const fs::path target = dir.path() / "out.rib";
+  writeFile(target, "previous\n");
+  OutputFile file(target);
+  file.write(kBytes.data(), kBytes.size());
+  file.finish();
+  fs::remove(file.temporaryPath());
+  EXPECT_THROW(file.commit(), std::runtime_error);
+  EXPECT_EQ(readFile(target), "previous\n");
+  EXPECT_EQ(testsupport::listDir(dir.path()), std::vector<std::string>{"out.rib"});
 }
 
 // The names a run killed outright can leave, exactly as the manual tells
@@ -393,6 +535,8 @@ TEST(RunOutputs, PutsTheFirstOutputBackWhenTheSecondFails) {
 // what was put in place is put back. Here it is held by the test itself,
 // so that it is still pending afterwards and can be taken.
 TEST(RunOutputs, ASignalDuringTheCommitPutsEverythingBack) {
+  // Before the test blocks them: signals blocked then are the caller's.
+  ddhost::installInterruptCleanup();
   for (const int signal : {SIGTERM, SIGUSR1, SIGXFSZ}) {
     SCOPED_TRACE(signal);
     const Pair pair(true);

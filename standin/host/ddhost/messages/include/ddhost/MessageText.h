@@ -1,6 +1,6 @@
 // Text from outside (a script, a file name, a plug-in) made safe to print in
 // a one-line message: nothing in it can end the line, move a terminal's
-// cursor or garble the encoding.
+// cursor, hide or reorder what is shown, or garble the encoding.
 #pragma once
 
 #include <cstddef>
@@ -9,8 +9,11 @@
 
 namespace ddhost {
 
-// `text` with control characters (C0, DEL and C1) as \n, \t, \r or \xHH and
-// each byte that is not part of valid UTF-8 as \xHH; all else unchanged.
+// `text` with control characters (C0, DEL and C1) as \n, \t, \r or \xHH;
+// format characters and line and paragraph separators (Unicode's Cf, Zl
+// and Zp: a byte order mark, bidirectional overrides, U+2028, ...) as \xHH
+// for each of their bytes; each byte that is not part of valid UTF-8 as
+// \xHH; all else unchanged.
 std::string printable(std::string_view text);
 
 // `text` in double quotes, as printable() but with '"' and '\' escaped too,

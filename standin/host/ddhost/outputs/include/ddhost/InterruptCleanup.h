@@ -1,6 +1,8 @@
 // Temporary files that must not outlive a process ended by a signal it can
 // catch: every signal whose default action ends the process (Ctrl-C or a
-// closed console on Windows). The process then still ends by that signal.
+// closed console on Windows), a stack overflow included, or by exit(). The
+// process then still ends by that signal, or with that status. Signals
+// ignored or blocked when the process started are left so.
 #pragma once
 
 #include <filesystem>
@@ -10,6 +12,10 @@
 #endif
 
 namespace ddhost {
+
+// Installs the handlers; best done first thing, as the signals blocked then
+// are those the caller blocked. Idempotent.
+void installInterruptCleanup();
 
 // Has `path` removed should a signal end the process; installs the handlers
 // the first time. Returns a slot for forgetTemporary, or -1 when the path
@@ -30,8 +36,14 @@ public:
   InterruptsHeld(const InterruptsHeld&) = delete;
   InterruptsHeld& operator=(const InterruptsHeld&) = delete;
 
+  // Past the point of no return: the signals stay held until the process
+  // exits, and are lost with it.
+  void untilExit();
+
 private:
-#if !defined(_WIN32)
+#if defined(_WIN32)
+  bool untilExit_ = false;
+#else
   sigset_t saved_;
 #endif
 };

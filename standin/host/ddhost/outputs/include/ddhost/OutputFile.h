@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -18,16 +19,23 @@ class WriteBuffer;
 // written into a temporary file beside it, created exclusively under an
 // unpredictable name when the first byte is written (not before), and
 // renamed over the target only by commit(): until then the target is
-// untouched, and the temporary is removed on destruction or when a signal
-// ends the process. The replacement keeps the replaced file's mode (and
-// owner, where the process may set it). Anything else that exists (a
-// device, a FIFO, NUL) is written into directly, as any command-line tool
-// does, and keeps its kind.
+// untouched, and the temporary is removed on destruction, at exit() or when
+// a signal ends the process. The temporary is readable by its creator
+// alone until it is complete; then it takes the replaced file's owner
+// (where the process may set it) and mode, or a new file's mode under the
+// umask. Anything else that exists (a device, a FIFO, NUL) is written into
+// directly, as any command-line tool does, and keeps its kind. Nothing is
+// written into or through a name that another user controls in a shared
+// sticky folder (/tmp).
 class OutputFile {
 public:
+  // The random part of the writer's own names beside the target.
+  using TagSource = std::function<std::filesystem::path::string_type()>;
+
   // Checks that the output can be written, touching nothing; throws
-  // std::runtime_error ("cannot write TARGET: reason").
-  explicit OutputFile(const std::filesystem::path& target);
+  // std::runtime_error ("cannot write TARGET: reason"). `tags` replaces the
+  // random tags, for tests that plant names where the writer will look.
+  explicit OutputFile(const std::filesystem::path& target, TagSource tags = {});
   ~OutputFile();
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
@@ -46,11 +54,13 @@ public:
   std::ostream& stream();
   void write(const void* data, std::size_t size);
 
-  // Flushes everything to the disk and closes; throws std::runtime_error.
+  // Flushes everything to the disk (and closes a special file); throws
+  // std::runtime_error.
   void finish();
-  // Finishes, then puts the temporary in place of the target (nothing to
-  // do for a special file), keeping the old file under a backup name until
-  // keep() or undo(). Throws std::runtime_error, the target as it was.
+  // Finishes, gives the temporary its final owner and mode, closes it and
+  // puts it in place of the target (nothing to do for a special file),
+  // keeping the old file under a backup name until keep() or undo().
+  // Throws std::runtime_error, the target as it was.
   void commit();
   // Drops the backup: the new file stays.
   void keep();
@@ -65,9 +75,16 @@ private:
   WriteBuffer& open();
   // Closes, and removes the temporary unless it was committed.
   void discard();
+  // The final owner and mode, synced; closes.
+  void settle();
+
+  std::filesystem::path beside(const char* marker) const;
 
   std::filesystem::path target_;
   std::filesystem::path resolved_;
+  TagSource tags_;
+  // The backup is a second name of the old file, which stayed in place.
+  bool backupLinked_ = false;
   bool replaces_ = false;
   bool existed_ = false;
   std::filesystem::path temporary_;
@@ -75,6 +92,7 @@ private:
   std::unique_ptr<WriteBuffer> sink_;
   std::unique_ptr<std::ostream> stream_;
   int cleanupSlot_ = -1;
+  bool finished_ = false;
   bool committed_ = false;
   bool undone_ = false;
 };

@@ -33,5 +33,8 @@ inline constexpr const char* kBackupMarker = ".ddhost-backup-";
 // short so the whole name stays within the file systems' 255-character
 // limit.
 std::filesystem::path besideName(const std::filesystem::path& resolved, const char* marker);
+// The same with the tag given.
+std::filesystem::path besideName(const std::filesystem::path& resolved, const char* marker,
+                                 const std::filesystem::path::string_type& tag);
 
 }  // namespace ddhost

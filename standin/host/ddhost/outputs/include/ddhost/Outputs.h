@@ -36,11 +36,20 @@ public:
   OutputFile* rib() { return rib_ ? &*rib_ : nullptr; }
   OutputFile* picture() { return picture_ ? &*picture_ : nullptr; }
 
+  // What the process does once the outputs are in place.
+  enum class Afterwards {
+    Continue,
+    // Exits: a signal after the last rename waits for the exit, and is
+    // lost with it, so that the run ends as it did, in success.
+    Exit,
+  };
+
   // Completes every file, then writes `standardOutput` (when given) and
   // flushes it, and only then puts the files in place, all of them or, on
-  // a failure or a signal meanwhile, none: those already in place are put
-  // back. Throws std::runtime_error naming whatever could not be put back.
-  void commit(const std::string* standardOutput);
+  // a failure or a signal before the last rename, none: those already in
+  // place are put back. Throws std::runtime_error naming whatever could
+  // not be put back.
+  void commit(const std::string* standardOutput, Afterwards afterwards = Afterwards::Continue);
 
 private:
   std::optional<OutputFile> rib_;

@@ -27,6 +27,12 @@ public:
   const NodeBlock* node() const { return reader_.node(); }
   const Push* push() const { return reader_.push(); }
 
+  // Where the statement being read (or last read) starts, and how many
+  // bytes of the script from there are held: what a message about running
+  // out of memory names.
+  std::size_t statementLine() const { return line_; }
+  std::size_t heldBytes() const { return end_ - begin_; }
+
 private:
   std::string_view unread() const { return {buffer_.data() + begin_, end_ - begin_}; }
   // Reads more after what is unread, moving that to the front first.
