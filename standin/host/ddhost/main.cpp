@@ -14,7 +14,6 @@
 #include <ddhost/MessageText.h>
 #include <ddhost/Outputs.h>
 #include <ddhost/ScriptStream.h>
-#include <ddhost/StandardOutput.h>
 
 #include <standin/ddimage/Graph.h>
 #include <standin/lumox/Transcript.h>
@@ -116,7 +115,12 @@ int run(const ddhost::Options& options) {
   const std::string whereClassesComeFrom = ddhost::describePluginFolder(folder);
 
   if (options.describe) {
-    ddhost::writeStandardOutput(ddhost::describeClass(*options.describe, whereClassesComeFrom));
+    // Into -o as safely as a RIB, or to standard output.
+    const std::string description = ddhost::describeClass(*options.describe, whereClassesComeFrom);
+    if (ddhost::OutputFile* file = outputs->rib()) {
+      file->write(description.data(), description.size());
+    }
+    outputs->commit(outputs->rib() == nullptr ? &description : nullptr);
     return kSuccess;
   }
 
