@@ -71,4 +71,14 @@ ProcessResult ddhost(const std::vector<std::string>& arguments, const std::strin
   return runProcess(installedDdhost(), arguments, input);
 }
 
+#if !defined(_WIN32)
+ProcessResult shell(const std::string& command, const char* program) {
+  return runProcess(program, {"-c", command});
+}
+
+std::string shellWord(const fs::path& path) {
+  return "'" + path.string() + "'";
+}
+#endif
+
 }  // namespace testsupport
