@@ -4,6 +4,7 @@
 #include "Bridge.h"
 #include "CommandLine.h"
 #include "Describe.h"
+#include "RunInputs.h"
 #include "Scene.h"
 #include "plugins/Plugins.h"
 #include "script/ScriptFile.h"
@@ -36,20 +37,6 @@ constexpr int kWrongCommandLine = 2;
 
 void report(const std::string& message) {
   std::cerr << ddhost::printable(message) << "\n";
-}
-
-// Every file the run reads, which no output may replace.
-std::vector<ddhost::RunInput> inputsOf(const ddhost::ScriptFile* script, const ddhost::PluginFolder& plugins) {
-  std::vector<ddhost::RunInput> inputs;
-  if (script != nullptr && script->identity()) {
-    inputs.push_back({"the script", *script->identity()});
-  }
-  for (const std::filesystem::path& file : plugins.files) {
-    if (const std::optional<ddhost::FileIdentity> identity = ddhost::identityOf(file)) {
-      inputs.push_back({"the plug-in file " + file.string(), *identity});
-    }
-  }
-  return inputs;
 }
 
 // The scene, built as the script is read. Syntax errors are reported before
@@ -100,7 +87,7 @@ int run(const ddhost::Options& options) {
   // until the scene is built.
   std::optional<ddhost::RunOutputs> outputs;
   try {
-    outputs.emplace(options.output, options.viewer, inputsOf(script ? &*script : nullptr, folder));
+    outputs.emplace(options.output, options.viewer, ddhost::runInputs(script ? &*script : nullptr, folder));
   } catch (const ddhost::OutputConflict& error) {
     report(std::string("ddhost: ") + error.what());
     return kWrongCommandLine;

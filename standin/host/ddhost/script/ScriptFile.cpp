@@ -39,9 +39,11 @@ ScriptFile::ScriptFile(const std::string& path) : path_(path) {
     }
     owned_ = true;
   }
-  // Only a file can be overwritten; a terminal or a pipe may well be
-  // standard output too.
+  // A file can be overwritten, and a FIFO written into with nobody but
+  // ddhost to read it; a terminal or a socket may well be standard output
+  // too.
   bool regular = false;
+  bool fifo = false;
 #if defined(_WIN32)
   regular = GetFileType(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file_)))) == FILE_TYPE_DISK;
 #else
@@ -53,8 +55,9 @@ ScriptFile::ScriptFile(const std::string& path) : path_(path) {
     throw std::runtime_error("cannot read " + path + ": it is a folder");
   }
   regular = S_ISREG(status.st_mode);
+  fifo = S_ISFIFO(status.st_mode);
 #endif
-  if (regular) {
+  if (regular || fifo) {
     identity_ = identityOf(file_);
   }
 }

@@ -24,8 +24,9 @@ public:
   // Up to `size` bytes; 0 at the end. Throws std::runtime_error.
   std::size_t read(char* into, std::size_t size);
 
-  // The file that was opened, so that no output replaces it; none for
-  // anything but a regular file.
+  // The file that was opened, so that no output replaces it or writes into
+  // it; none for anything but a regular file or a FIFO (a device or a
+  // socket may well be an output too).
   const std::optional<FileIdentity>& identity() const { return identity_; }
 
 private:
