@@ -64,9 +64,12 @@ std::optional<std::vector<ddhost::SceneNode>> buildScene(const ddhost::Options& 
       }
     }
   } catch (const ddhost::ScriptError& error) {
+    // An error in a mix of two versions is no error of either.
+    script.checkUnchanged();
     report(options.script + ":" + std::to_string(error.line) + ": " + error.message);
     return std::nullopt;
   }
+  script.checkUnchanged();
   if (sceneError) {
     report(options.script + ":" + std::to_string(sceneError->line()) + ": " + sceneError->what());
     return std::nullopt;
@@ -126,7 +129,9 @@ int run(const ddhost::Options& options) {
     if (ddhost::OutputFile* picture = outputs->picture()) {
       ddhost::writePng(ddhost::drawViewer(*nodes, options.viewerSize), *picture);
     }
-    // Every result is complete before any is put in place.
+    // Every result is complete before any is put in place, and made from
+    // one version of the script.
+    script->checkUnchanged();
     const std::string standardOutput = outputs->rib() == nullptr ? rib.standardOutputBytes() : std::string();
     outputs->commit(outputs->rib() == nullptr ? &standardOutput : nullptr);
   } catch (const ddhost::SceneError& error) {
