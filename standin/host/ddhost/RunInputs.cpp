@@ -1,6 +1,7 @@
 #include "RunInputs.h"
 
 #include <filesystem>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <system_error>
