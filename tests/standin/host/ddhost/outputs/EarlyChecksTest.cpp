@@ -107,6 +107,7 @@ TEST(DdhostOutputChecks, AnInheritedDescriptorThatCannotBeWrittenIsRefusedFirst)
       {run + scriptWord + " 1< " + testsupport::shellWord(readable), "cannot write standard output: it is open for reading only"},
       {run + " --describe LumoxIndirect 1< " + testsupport::shellWord(readable),
        "cannot write standard output: it is open for reading only"},
+      {run + " --describe LumoxIndirect >&-", "cannot write standard output: it is not open: Bad file descriptor"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.command);
