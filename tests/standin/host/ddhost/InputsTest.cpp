@@ -117,14 +117,16 @@ TEST(DdhostInputs, AnOutputNamingAnInstalledOrRunningFileIsACommandLineError) {
 
 #if !defined(_WIN32)
 
-// A library loaded from outside the install tree is as much an input.
-TEST(DdhostInputs, AnOutputNamingAPreloadedLibraryIsACommandLineError) {
+// A library loaded from outside the install tree is as much an input. Found
+// through the search path, which comes before the program's own folder
+// (and keeps a sanitizer's runtime first, as a preload would not).
+TEST(DdhostInputs, AnOutputNamingALibraryLoadedFromElsewhereIsACommandLineError) {
   const testsupport::TemporaryDirectory dir;
   const fs::path library = dir.path() / libraryFile("DDImage");
   fs::copy_file(testsupport::installedPrefix() / "bin" / libraryFile("DDImage"), library);
   const std::string bytes = readFile(library);
   const ProcessResult run =
-      testsupport::shell("LD_PRELOAD=" + testsupport::shellWord(library) + " exec " +
+      testsupport::shell("LD_LIBRARY_PATH=" + testsupport::shellWord(dir.path()) + " exec " +
                          testsupport::shellWord(testsupport::installedDdhost()) + " -o " + testsupport::shellWord(library) +
                          " " + testsupport::shellWord(exampleScript("bounce-light")));
   EXPECT_EQ(run.exitStatus, 2) << run.err;
