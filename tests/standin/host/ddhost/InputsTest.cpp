@@ -169,24 +169,34 @@ TEST(DdhostInputs, AFifoScriptNamedAsAnOutputIsACommandLineError) {
   }
 }
 
-// Two names of one folder, by a bind mount, for two outputs that do not
-// exist yet: one file, so a wrong command line, and nothing written.
+// Two names of one folder, a link to it and a bind mount, for two outputs
+// that do not exist yet: one file, so a wrong command line, and nothing
+// written.
 TEST(DdhostInputs, OutputsInOneFolderByTwoNamesAreOneFile) {
+  const testsupport::TemporaryDirectory dir;
+  const fs::path real = dir.path() / "real";
+  fs::create_directory(real);
+  fs::create_directory_symlink("real", dir.path() / "linked");
+  const std::string ddhostWord = testsupport::shellWord(testsupport::installedDdhost());
+  const std::string scriptWord = testsupport::shellWord(exampleScript("bounce-light"));
+  const ProcessResult linked =
+      testsupport::shell("cd " + testsupport::shellWord(dir.path()) + " && exec " + ddhostWord +
+                         " -o real/new --viewer linked/new " + scriptWord);
+  EXPECT_EQ(linked.exitStatus, 2) << linked.err;
+  EXPECT_THAT(linked.err, HasSubstr("-o and --viewer name the same file"));
+  EXPECT_TRUE(fs::is_empty(real));
+
   if (testsupport::shell("exec unshare --user --map-root-user --mount true").exitStatus != 0) {
     GTEST_SKIP() << "no user and mount namespaces here for a bind mount";
   }
-  const testsupport::TemporaryDirectory dir;
-  const fs::path real = dir.path() / "real";
   const fs::path bound = dir.path() / "bound";
-  fs::create_directory(real);
   fs::create_directory(bound);
-  const ProcessResult run = testsupport::shell(
+  const ProcessResult mounted = testsupport::shell(
       "exec unshare --user --map-root-user --mount sh -c 'mount --bind \"$1\" \"$2\" && exec \"$3\" -o \"$1/new\" "
       "--viewer \"$2/new\" \"$4\"' sh " +
-      testsupport::shellWord(real) + " " + testsupport::shellWord(bound) + " " +
-      testsupport::shellWord(testsupport::installedDdhost()) + " " + testsupport::shellWord(exampleScript("bounce-light")));
-  EXPECT_EQ(run.exitStatus, 2) << run.err;
-  EXPECT_THAT(run.err, HasSubstr("-o and --viewer name the same file"));
+      testsupport::shellWord(real) + " " + testsupport::shellWord(bound) + " " + ddhostWord + " " + scriptWord);
+  EXPECT_EQ(mounted.exitStatus, 2) << mounted.err;
+  EXPECT_THAT(mounted.err, HasSubstr("-o and --viewer name the same file"));
   EXPECT_TRUE(fs::is_empty(real));
 }
 
