@@ -76,7 +76,8 @@ CommandLine parseCommandLine(int argc, char** argv) {
   auto* scriptOption = app.add_option("SCRIPT", options.script, "The script: a file, or - for standard input");
   std::string describe;
   auto* describeOption =
-      app.add_option("--describe", describe, "Print the controls of a node class, one line each, and run nothing")
+      app.add_option("--describe", describe,
+                     "Print the controls of a node class, one line each (into -o when given), and run nothing")
           ->type_name("CLASS")
           ->excludes(scriptOption);
   auto* outputOption = app.add_option("-o,--output", output, "Write the RIB to FILE, or - for standard output (the default)")
@@ -106,6 +107,8 @@ CommandLine parseCommandLine(int argc, char** argv) {
         return parseViewerSize(text) ? std::string()
                                      : "must be WIDTHxHEIGHT, each 1 to " + std::to_string(kLargestViewerSide);
       });
+  // A description is text, with no viewer to draw.
+  describeOption->excludes(viewerOption);
   auto* pluginDirOption =
       app.add_option("--plugin-dir", pluginDir, "Where plug-ins are loaded from (default: plugins/ beside bin/)")
           ->type_name("DIR")

@@ -4,6 +4,7 @@
 #include "Bridge.h"
 #include "CommandLine.h"
 #include "Describe.h"
+#include "RunInputs.h"
 #include "Scene.h"
 #include "plugins/Plugins.h"
 #include "script/ScriptFile.h"
@@ -15,7 +16,6 @@
 #include <ddhost/MessageText.h>
 #include <ddhost/Outputs.h>
 #include <ddhost/ScriptStream.h>
-#include <ddhost/StandardOutput.h>
 
 #include <standin/ddimage/Graph.h>
 #include <standin/lumox/Transcript.h>
@@ -39,20 +39,6 @@ constexpr int kWrongCommandLine = 2;
 
 void report(const std::string& message) {
   std::cerr << ddhost::printable(message) << "\n";
-}
-
-// Every file the run reads, which no output may replace.
-std::vector<ddhost::RunInput> inputsOf(const ddhost::ScriptFile* script, const ddhost::PluginFolder& plugins) {
-  std::vector<ddhost::RunInput> inputs;
-  if (script != nullptr && script->identity()) {
-    inputs.push_back({"the script", *script->identity()});
-  }
-  for (const std::filesystem::path& file : plugins.files) {
-    if (const std::optional<ddhost::FileIdentity> identity = ddhost::identityOf(file)) {
-      inputs.push_back({"the plug-in file " + file.string(), *identity});
-    }
-  }
-  return inputs;
 }
 
 // The scene, built as the script is read. Syntax errors are reported before
@@ -80,6 +66,8 @@ std::optional<std::vector<ddhost::SceneNode>> buildScene(const ddhost::Options& 
       }
     }
   } catch (const ddhost::ScriptError& error) {
+    // An error in a mix of two versions is no error of either.
+    script.checkUnchanged();
     report(options.script + ":" + std::to_string(error.line) + ": " + error.message);
     return std::nullopt;
   } catch (const std::bad_alloc&) {
@@ -87,6 +75,7 @@ std::optional<std::vector<ddhost::SceneNode>> buildScene(const ddhost::Options& 
            std::to_string(stream.heldBytes()) + " bytes of the script from this line");
     return std::nullopt;
   }
+  script.checkUnchanged();
   if (sceneError) {
     report(options.script + ":" + std::to_string(sceneError->line()) + ": " + sceneError->what());
     return std::nullopt;
@@ -107,7 +96,7 @@ int run(const ddhost::Options& options) {
   // until the scene is built.
   std::optional<ddhost::RunOutputs> outputs;
   try {
-    outputs.emplace(options.output, options.viewer, inputsOf(script ? &*script : nullptr, folder));
+    outputs.emplace(options.output, options.viewer, ddhost::runInputs(script ? &*script : nullptr, folder));
   } catch (const ddhost::OutputConflict& error) {
     report(std::string("ddhost: ") + error.what());
     return kWrongCommandLine;
@@ -122,7 +111,12 @@ int run(const ddhost::Options& options) {
   const std::string whereClassesComeFrom = ddhost::describePluginFolder(folder);
 
   if (options.describe) {
-    ddhost::writeStandardOutput(ddhost::describeClass(*options.describe, whereClassesComeFrom));
+    // Into -o as safely as a RIB, or to standard output.
+    const std::string description = ddhost::describeClass(*options.describe, whereClassesComeFrom);
+    if (ddhost::OutputFile* file = outputs->rib()) {
+      file->write(description.data(), description.size());
+    }
+    outputs->commit(outputs->rib() == nullptr ? &description : nullptr, ddhost::RunOutputs::Afterwards::Exit);
     return kSuccess;
   }
 
@@ -150,9 +144,11 @@ int run(const ddhost::Options& options) {
       return kFailure;
     }
   }
+  // Every result is complete, and made from one version of the script.
+  script->checkUnchanged();
   // The ops are gone and the plug-ins unloaded (where they let themselves
   // be) before anything is put in place: a crash in their teardown leaves
-  // the old files. Every result is complete by now.
+  // the old files.
   plugins.clear();
   outputs->commit(outputs->rib() == nullptr ? &standardOutput : nullptr, ddhost::RunOutputs::Afterwards::Exit);
   return kSuccess;

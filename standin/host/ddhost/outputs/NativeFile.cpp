@@ -12,6 +12,7 @@
 #  include <vector>
 #else
 #  include <fcntl.h>
+#  include <limits.h>
 #  include <stdio.h>
 #  include <sys/stat.h>
 #  include <sys/syscall.h>
@@ -142,6 +143,16 @@ Target inspect(const fs::path& resolved) {
   return target;
 }
 
+std::size_t pathLength(const fs::path& path) {
+  std::error_code error;
+  const fs::path full = fs::absolute(path, error);
+  return (error ? path : full).native().size();
+}
+
+std::size_t longestPath() {
+  return MAX_PATH - 1;
+}
+
 std::string openSpecial(const fs::path& resolved, Handle& handle) {
   handle = CreateFileW(resolved.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
                        nullptr);
@@ -260,8 +271,15 @@ std::string folderProblem(const fs::path& folder, const struct stat* existing) {
 
 Target inspect(const fs::path& resolved) {
   Target target;
-  if (inheritedDescriptor(resolved)) {
+  if (const std::optional<int> inherited = inheritedDescriptor(resolved)) {
     target.kind = Kind::Special;
+    // Found now rather than once the scene is built.
+    const int flags = fcntl(*inherited, F_GETFL);
+    if (flags < 0) {
+      target.problem = "it is not open: " + lastError();
+    } else if ((flags & O_ACCMODE) == O_RDONLY) {
+      target.problem = "it is open for reading only";
+    }
     return target;
   }
   struct stat existing {};
@@ -285,6 +303,14 @@ Target inspect(const fs::path& resolved) {
     target.problem = folderProblem(folderOf(resolved), &existing);
   }
   return target;
+}
+
+std::size_t pathLength(const fs::path& path) {
+  return path.native().size();
+}
+
+std::size_t longestPath() {
+  return PATH_MAX - 1;
 }
 
 std::string openSpecial(const fs::path& resolved, Handle& handle) {

@@ -33,6 +33,11 @@ struct Target {
 // could not be replaced.
 Target inspect(const std::filesystem::path& resolved);
 
+// How long a path is as the system counts it against its limit (the whole
+// path on Windows, the text passed in elsewhere), and that limit.
+std::size_t pathLength(const std::filesystem::path& path);
+std::size_t longestPath();
+
 // Opens an existing special file (a device, a FIFO, NUL) for writing, or
 // shares a descriptor the process already has (POSIX /dev/fd/N).
 std::string openSpecial(const std::filesystem::path& resolved, Handle& handle);

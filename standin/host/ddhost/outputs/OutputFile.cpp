@@ -47,6 +47,17 @@ OutputFile::OutputFile(const fs::path& target, TagSource tags)
     fail(found.problem);
   }
   replaces_ = found.kind != native::Kind::Special;
+  if (replaces_) {
+    // The longest name the writer gives a file beside the target: the old
+    // file's backup, or the temporary where there is no old file.
+    const bool backedUp = found.kind == native::Kind::Regular;
+    const std::size_t length = native::pathLength(besideName(resolved_, backedUp ? kBackupMarker : kTemporaryMarker));
+    if (length > native::longestPath()) {
+      fail(std::string("its ") + (backedUp ? "backup" : "temporary") + " name beside it would be " +
+           std::to_string(length) + " characters long, over the system's limit of " +
+           std::to_string(native::longestPath()));
+    }
+  }
 }
 
 OutputFile::~OutputFile() {

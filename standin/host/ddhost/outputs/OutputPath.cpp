@@ -1,5 +1,7 @@
 #include <ddhost/OutputPath.h>
 
+#include <ddhost/FileIdentity.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cstring>
@@ -59,6 +61,20 @@ fs::path resolveOutputPath(const fs::path& given) {
 
 namespace {
 
+fs::path folderOf(const fs::path& path) {
+  const fs::path parent = path.parent_path();
+  return parent.empty() ? fs::path(".") : parent;
+}
+
+// Windows file names ignore case.
+fs::path::string_type comparableName(const fs::path& name) {
+  fs::path::string_type text = name.native();
+#if defined(_WIN32)
+  std::transform(text.begin(), text.end(), text.begin(), [](wchar_t c) { return static_cast<wchar_t>(towlower(c)); });
+#endif
+  return text;
+}
+
 // Where a path would be, for paths that do not both exist.
 fs::path::string_type comparable(const fs::path& path) {
   std::error_code error;
@@ -66,12 +82,7 @@ fs::path::string_type comparable(const fs::path& path) {
   if (error) {
     full = fs::absolute(path, error).lexically_normal();
   }
-  fs::path::string_type text = full.native();
-#if defined(_WIN32)
-  // Windows file names ignore case.
-  std::transform(text.begin(), text.end(), text.begin(), [](wchar_t c) { return static_cast<wchar_t>(towlower(c)); });
-#endif
-  return text;
+  return comparableName(full);
 }
 
 fs::path::string_type randomTag() {
@@ -89,10 +100,21 @@ fs::path::string_type randomTag() {
 
 bool sameOutputFile(const fs::path& a, const fs::path& b) {
   std::error_code error;
-  if (fs::exists(a, error) && fs::exists(b, error)) {
+  const bool aExists = fs::exists(a, error);
+  const bool bExists = fs::exists(b, error);
+  if (aExists && bExists) {
     const bool same = fs::equivalent(a, b, error);
     if (!error) {
       return same;
+    }
+  }
+  if (!aExists && !bExists) {
+    // Not there yet: one folder, whatever names lead to it (a link, a bind
+    // mount), and one name in it.
+    const std::optional<FileIdentity> aFolder = identityOf(folderOf(a));
+    const std::optional<FileIdentity> bFolder = identityOf(folderOf(b));
+    if (aFolder && bFolder) {
+      return *aFolder == *bFolder && comparableName(a.filename()) == comparableName(b.filename());
     }
   }
   return comparable(a) == comparable(b);

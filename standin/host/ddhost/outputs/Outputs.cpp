@@ -1,5 +1,7 @@
 #include <ddhost/Outputs.h>
 
+#include "NativeFile.h"
+
 #include <ddhost/InterruptCleanup.h>
 #include <ddhost/StandardOutput.h>
 
@@ -50,6 +52,12 @@ RunOutputs::RunOutputs(const std::optional<std::string>& rib, const std::optiona
   if (rib) {
     rib_.emplace(*rib);
   }
+#if !defined(_WIN32)
+  else if (const std::string problem = native::inspect("/dev/stdout").problem; !problem.empty()) {
+    // Closed, or opened for reading: found now, not once the work is done.
+    throw std::runtime_error("cannot write standard output: " + problem);
+  }
+#endif
   if (picture) {
     picture_.emplace(*picture);
   }

@@ -39,9 +39,11 @@ ScriptFile::ScriptFile(const std::string& path) : path_(path) {
     }
     owned_ = true;
   }
-  // Only a file can be overwritten; a terminal or a pipe may well be
-  // standard output too.
+  // A file can be overwritten, and a FIFO written into with nobody but
+  // ddhost to read it; a terminal or a socket may well be standard output
+  // too.
   bool regular = false;
+  bool fifo = false;
 #if defined(_WIN32)
   regular = GetFileType(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file_)))) == FILE_TYPE_DISK;
 #else
@@ -53,9 +55,51 @@ ScriptFile::ScriptFile(const std::string& path) : path_(path) {
     throw std::runtime_error("cannot read " + path + ": it is a folder");
   }
   regular = S_ISREG(status.st_mode);
+  fifo = S_ISFIFO(status.st_mode);
 #endif
-  if (regular) {
+  if (regular || fifo) {
     identity_ = identityOf(file_);
+  }
+  if (regular) {
+    opened_ = stamp();
+  }
+}
+
+std::string ScriptFile::name() const {
+  return path_ == "-" ? std::string("the script from standard input") : path_;
+}
+
+std::optional<ScriptFile::Stamp> ScriptFile::stamp() const {
+#if defined(_WIN32)
+  const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file_)));
+  FILE_BASIC_INFO times{};
+  FILE_STANDARD_INFO sizes{};
+  if (!GetFileInformationByHandleEx(handle, FileBasicInfo, &times, sizeof times) ||
+      !GetFileInformationByHandleEx(handle, FileStandardInfo, &sizes, sizeof sizes)) {
+    return std::nullopt;
+  }
+  return Stamp{static_cast<std::uint64_t>(sizes.EndOfFile.QuadPart), times.LastWriteTime.QuadPart,
+               times.ChangeTime.QuadPart, sizes.NumberOfLinks};
+#else
+  struct stat status {};
+  if (fstat(fileno(file_), &status) != 0) {
+    return std::nullopt;
+  }
+  constexpr std::int64_t kNanoseconds = 1000000000;
+  return Stamp{static_cast<std::uint64_t>(status.st_size),
+               static_cast<std::int64_t>(status.st_mtim.tv_sec) * kNanoseconds + status.st_mtim.tv_nsec,
+               static_cast<std::int64_t>(status.st_ctim.tv_sec) * kNanoseconds + status.st_ctim.tv_nsec,
+               static_cast<std::uint64_t>(status.st_nlink)};
+#endif
+}
+
+void ScriptFile::checkUnchanged() const {
+  if (!opened_) {
+    return;
+  }
+  const std::optional<Stamp> now = stamp();
+  if (!now || !now->sameVersion(*opened_)) {
+    throw std::runtime_error(name() + " changed while it was read");
   }
 }
 
@@ -68,8 +112,7 @@ ScriptFile::~ScriptFile() {
 std::size_t ScriptFile::read(char* into, std::size_t size) {
   const std::size_t got = std::fread(into, 1, size, file_);
   if (got == 0 && std::ferror(file_)) {
-    throw std::runtime_error("cannot read " + (path_ == "-" ? std::string("the script from standard input") : path_) +
-                             ": " + std::strerror(errno));
+    throw std::runtime_error("cannot read " + name() + ": " + std::strerror(errno));
   }
   return got;
 }

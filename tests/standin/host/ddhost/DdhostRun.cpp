@@ -98,4 +98,14 @@ std::string missingTreeMessage() {
          "run the program through ctest (ctest --preset linux -R ddhost_tests, or the windows preset), or run those two tests first";
 }
 
+#if !defined(_WIN32)
+ProcessResult shell(const std::string& command, const char* program) {
+  return runProcess(program, {"-c", command});
+}
+
+std::string shellWord(const fs::path& path) {
+  return "'" + path.string() + "'";
+}
+#endif
+
 }  // namespace testsupport

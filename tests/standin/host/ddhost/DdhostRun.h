@@ -34,4 +34,12 @@ std::string missingTreeMessage();
 // Runs the installed ddhost.
 ProcessResult ddhost(const std::vector<std::string>& arguments, const std::string& input = {});
 
+#if !defined(_WIN32)
+// Runs a command line, for what only a shell sets up: redirections, other
+// descriptors, the environment.
+ProcessResult shell(const std::string& command, const char* program = "/bin/sh");
+// `path` as one word of a command line.
+std::string shellWord(const std::filesystem::path& path);
+#endif
+
 }  // namespace testsupport
