@@ -24,7 +24,7 @@ echo "== Linux, a host SDK of libstdc++'s old std::string ABI (_GLIBCXX_USE_CXX1
 cmake --preset old-abi
 cmake --build --preset old-abi
 cmake -DSOURCE_DIR="$PWD" -DBUILD_DIR="$PWD/build/old-abi" -DWORK_DIR="$PWD/build/old-abi-checks" \
-  -P tests/cxxabi/OldAbiLeg.cmake
+  -P tests/cmake/OldAbiLeg.cmake
 
 for preset in asan tsan fuzz; do
   echo "== Linux, $preset"
