@@ -12,7 +12,7 @@ std::set<std::string> splitCategories(const char* text) {
     return names;
   }
   const std::string source(text);
-  // Only blanks and commas separate; tabs and newlines belong to the names.
+  // Only spaces and commas separate; tabs and newlines belong to the names.
   const boost::char_separator<char> separators(" ,");
   for (std::string piece : boost::tokenizer<boost::char_separator<char>>(source, separators)) {
     boost::range::replace_if(piece, !boost::algorithm::is_alnum(), '_');

@@ -33,7 +33,7 @@ constexpr const char* kMaxDistanceTip =
 constexpr const char* kCategoryTip =
     "The light categories this light belongs to.\n"
     "A renderer links lights to the objects they may light by category.\n"
-    "Separate several categories with blanks or commas; in each name, every character that is not a letter "
+    "Separate several categories with spaces or commas; in each name, every character that is not a letter "
     "or a digit becomes an underscore.";
 
 }  // namespace

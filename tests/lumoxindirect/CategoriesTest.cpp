@@ -16,7 +16,7 @@ TEST(Categories, NullTextGivesNoCategories) {
   EXPECT_TRUE(splitCategories(nullptr).empty());
 }
 
-TEST(Categories, SplitsAtBlanksAndCommasOnly) {
+TEST(Categories, SplitsAtSpacesAndCommasOnly) {
   struct Case {
     const char* text;
     Set expected;
@@ -31,6 +31,7 @@ TEST(Categories, SplitsAtBlanksAndCommasOnly) {
       // Other white space belongs to the piece, and is no letter or digit.
       {"key\tfill", {"key_fill"}},
       {"key\nfill rim", {"key_fill", "rim"}},
+      {"a\tb c,d", {"a_b", "c", "d"}},
       {"rim-light", {"rim_light"}},
       {"a.b/c:d", {"a_b_c_d"}},
       {"key key,key", {"key"}},

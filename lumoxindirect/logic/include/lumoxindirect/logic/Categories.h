@@ -6,7 +6,7 @@
 
 namespace lumoxindirect {
 
-// Pieces of `text` between blanks and commas, each with every character that
+// Pieces of `text` between spaces and commas, each with every character that
 // is not a letter or digit replaced by '_'. Empty pieces are dropped.
 // A null text gives an empty set.
 std::set<std::string> splitCategories(const char* text);
