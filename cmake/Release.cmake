@@ -123,6 +123,33 @@ else()
 From there the plug-in finds the renderer library in the suite's bin/
 folder itself.]])
 endif()
+# Which hosts a libstdc++ build suits follows its std::string ABI.
+if(LUMOX_PLUGIN_CXX11_ABI STREQUAL "1" AND NOT WIN32)
+  set(LUMOX_INSTALL_BUILT_FOR [[
+This build uses libstdc++'s new std::string ABI: it suits hosts built to
+the VFX Reference Platform CY2023 and later. Older hosts need a build of
+their own against their SDK (see README.md).
+
+]])
+elseif(LUMOX_PLUGIN_CXX11_ABI STREQUAL "0" AND NOT WIN32)
+  set(LUMOX_INSTALL_BUILT_FOR [[
+This build uses libstdc++'s old std::string ABI: it suits hosts built to
+the VFX Reference Platform CY2022 and before. Newer hosts need a build of
+their own against their SDK (see README.md).
+
+]])
+endif()
+if(WIN32)
+  set(LUMOX_INSTALL_CHECK [[
+Checking it: no other Lumox.dll may stand in the host program's folder,
+the system folders or the folder the host starts in, and in a prompt with
+the environment the host starts with, "where Lumox.dll" must list the
+suite's bin\Lumox.dll first.]])
+else()
+  set(LUMOX_INSTALL_CHECK [[
+Checking it: "ldd SUITE/plugins/LumoxIndirect.so" must show
+libLumox.so => SUITE/plugins/../bin/libLumox.so.]])
+endif()
 configure_file(${LUMOX_RELEASE_DIR}/INSTALL.txt.in ${PROJECT_BINARY_DIR}/package/INSTALL.txt @ONLY)
 
 # The notes: the README, the install note, the licences, and the manuals the

@@ -3,7 +3,7 @@ cmake_minimum_required(VERSION 3.25)
 # links hold; the plug-in archive holds the plug-in and the notes alone; the host
 # archive and the plug-in archive unpacked into one folder run an example,
 # whose RIB must match its golden file.
-#   -DCPACK_CONFIG -DWORK_DIR -DPLUGIN_ARCHIVE -DDEVEL_ARCHIVE -DHOST_ARCHIVE
+#   -DCPACK_CONFIG -DSOURCE_DIR -DWORK_DIR -DPLUGIN_ARCHIVE -DDEVEL_ARCHIVE -DHOST_ARCHIVE
 #   (file names) -DPLUGIN_FILE -DHOST_PROGRAM -DSCRIPT -DGOLDEN [-DEMULATOR]
 
 include(${CMAKE_CURRENT_LIST_DIR}/../ScriptSteps.cmake)
@@ -29,9 +29,14 @@ foreach(archive PLUGIN_ARCHIVE DEVEL_ARCHIVE HOST_ARCHIVE)
 endforeach()
 
 # Every archive carries the notes: the README, the install note, the
-# licences and the manuals the README links to, whose links hold there.
-set(notes INSTALL.txt LICENSE NOTICE README.md bench/README.md
-  docs/bridge.md docs/building.md docs/ddhost.md docs/standins.md docs/viewer-several-lights.png)
+# licences and every file of the source tree's docs/ folder, whose links
+# hold there. A manual added to docs/ but left out of the notes fails here.
+set(notes INSTALL.txt LICENSE NOTICE README.md bench/README.md)
+file(GLOB manuals LIST_DIRECTORIES false RELATIVE "${SOURCE_DIR}" "${SOURCE_DIR}/docs/*")
+if(NOT manuals)
+  message(FATAL_ERROR "${SOURCE_DIR}/docs holds no manual")
+endif()
+list(APPEND notes ${manuals})
 foreach(archive PLUGIN_ARCHIVE DEVEL_ARCHIVE HOST_ARCHIVE)
   set(unpacked "${WORK_DIR}/alone/${archive}")
   file(ARCHIVE_EXTRACT INPUT "${WORK_DIR}/packages/${${archive}}" DESTINATION "${unpacked}")
@@ -58,3 +63,16 @@ file(ARCHIVE_EXTRACT INPUT "${WORK_DIR}/packages/${HOST_ARCHIVE}" DESTINATION "$
 file(ARCHIVE_EXTRACT INPUT "${WORK_DIR}/packages/${PLUGIN_ARCHIVE}" DESTINATION "${tree}")
 lumox_expect_host_output("ddhost from the unpacked archives" "${GOLDEN}"
   "${tree}/bin/${HOST_PROGRAM}" "${tree}/examples/${SCRIPT}")
+
+# The install check the README gives on Linux: the plug-in resolves the
+# renderer library in the suite's bin/ through its own run path.
+if(NOT EMULATOR AND PLUGIN_FILE MATCHES "\\.so$")
+  find_program(LDD ldd REQUIRED)
+  execute_process(COMMAND ${LDD} "${tree}/plugins/${PLUGIN_FILE}"
+    RESULT_VARIABLE failed OUTPUT_VARIABLE resolved ERROR_VARIABLE resolved)
+  string(FIND "${resolved}" "libLumox.so => ${tree}/plugins/../bin/libLumox.so " at)
+  if(failed OR at EQUAL -1)
+    message(FATAL_ERROR "ldd ${tree}/plugins/${PLUGIN_FILE} does not show libLumox.so in the suite's bin/ (${failed}):\n"
+      "${resolved}")
+  endif()
+endif()
