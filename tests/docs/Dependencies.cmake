@@ -2,7 +2,7 @@ cmake_minimum_required(VERSION 3.25)
 # Every package the installer may install is in each manual's table of
 # dependencies, with what it is for; where the table has a main job column,
 # marked "yes" there exactly when the main job (--main-job) installs it.
-#   -DINSTALLER=scripts/install-dependencies.sh -DMANUALS=docs/building.md;README.md
+#   -DINSTALLER=scripts/install-dependencies.sh -DMANUALS=docs/building.md[;MORE.md]
 
 # The installer's lists, each `name=(` ... `)`, a package a word.
 file(STRINGS "${INSTALLER}" lines)
