@@ -18,6 +18,7 @@
 #include <array>
 #include <limits>
 #include <map>
+#include <new>
 
 namespace ddhost {
 
@@ -247,6 +248,8 @@ public:
       byName_.insert(name, static_cast<std::uint32_t>(nodes_.size() - 1),
                      [this](std::uint32_t at) -> const std::string& { return nameAt(at); });
       graph_.buildPanel(op);
+    } catch (const std::bad_alloc&) {
+      throw;  // said as running out of memory, not as the node's fault
     } catch (const std::exception& error) {
       throw SceneError(block.line, "cannot create " + shown(name) + ": " + error.what());
     }
