@@ -37,6 +37,8 @@ TEST(DdhostNumbers, ASampleScaleIsToldTheBoundItBreaks) {
       {"1e400", "must be " + kTooLarge + ")"},
       {"1" + std::string(400, '0'), "must be " + kTooLarge + ")"},
       {"1e", negative},
+      {"nan", negative},
+      {"4x", negative},
       {"inf", negative},
       // A float reads these as numbers other than 0: the smallest float,
       // which 1e-45 rounds to, and one below the normal range.
