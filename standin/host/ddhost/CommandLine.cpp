@@ -6,11 +6,7 @@
 
 #include <CLI/CLI.hpp>
 
-#include <charconv>
-#include <cmath>
-#include <limits>
 #include <map>
-#include <sstream>
 
 namespace ddhost {
 
@@ -34,22 +30,19 @@ std::optional<ViewerSize> parseViewerSize(const std::string& text) {
   return ViewerSize{static_cast<int>(*width), static_cast<int>(*height)};
 }
 
-// Why `text` is no sample scale, or "".
+// Why `text` is no sample scale, or "": the first bound it breaks, so that
+// "-1e400" is told it is negative rather than too large.
 std::string sampleScaleProblem(const std::string& text) {
-  if (const auto value = parseFloat(text)) {
-    return *value >= 0 ? std::string() : "must be a finite number >= 0, not " + quoted(text, kQuotedFromScript);
+  const FloatReading reading = readFloat(text);
+  // "-0" is 0; any other number written with a minus is below 0.
+  const bool negative = reading.negative && (reading.problem != FloatProblem::None || reading.value != 0);
+  if (reading.problem == FloatProblem::None && !negative) {
+    return std::string();
   }
-  double value = 0;
-  const char* end = text.data() + text.size();
-  const auto result = std::from_chars(text.data(), end, value, std::chars_format::general);
-  const bool beyondFloats = !text.empty() && result.ptr == end &&
-                            (result.ec == std::errc::result_out_of_range || (result.ec == std::errc() && std::isfinite(value)));
-  if (beyondFloats) {
-    std::ostringstream largest;
-    largest << std::numeric_limits<float>::max();
-    return "must be within the float range (at most " + largest.str() + "), not " + quoted(text, kQuotedFromScript);
-  }
-  return "must be a finite number >= 0, not " + quoted(text, kQuotedFromScript);
+  const std::string bound = reading.problem == FloatProblem::NotANumber || negative
+                                ? std::string("a finite number >= 0")
+                                : floatBound(reading.problem, false);
+  return "must be " + bound + ", not " + quoted(text, kQuotedFromScript);
 }
 
 }  // namespace
@@ -96,9 +89,14 @@ CommandLine parseCommandLine(int argc, char** argv) {
                  "The bridge's input exporter: accept every image (default), decline every image, or none")
       ->type_name("WHICH")
       ->check(CLI::IsMember({"accept", "decline", "none"}));
+  // "-" would be standard output for -o; the picture is never written there.
   auto* viewerOption = app.add_option("--viewer", viewer, "Also draw the 3D viewer into a PNG")
                            ->type_name("FILE.png")
                            ->check([](const std::string& text) {
+                             if (text == "-") {
+                               return std::string("needs a file: the picture is never written to standard output "
+                                                  "(./- names a file called -)");
+                             }
                              return text.empty() ? std::string("needs a file name") : std::string();
                            });
   app.add_option("--viewer-size", viewerSize, "The viewer picture's size (default 640x360)")

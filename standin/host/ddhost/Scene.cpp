@@ -18,6 +18,7 @@
 #include <array>
 #include <limits>
 #include <map>
+#include <new>
 
 namespace ddhost {
 
@@ -79,12 +80,24 @@ std::int32_t integerValue(const KnobLine& knob) {
   return static_cast<std::int32_t>(*value);
 }
 
-float numberValue(const KnobLine& knob) {
-  const auto value = parseFloat(scalar(knob, "a number"));
-  if (!value) {
-    wrongKind(knob, "a number");
+// A float of `text`, or the knob refused with the bound it breaks;
+// `which` joins the bound to what is wanted ("that is", "each").
+float floatOf(const KnobLine& knob, std::string_view text, const std::string& wanted, const char* which) {
+  const FloatReading reading = readFloat(text);
+  switch (reading.problem) {
+    case FloatProblem::None:
+      return reading.value;
+    case FloatProblem::NotANumber:
+      wrongKind(knob, wanted);
+    case FloatProblem::TooLarge:
+    case FloatProblem::TooSmall:
+      break;
   }
-  return *value;
+  wrongKind(knob, wanted + which + floatBound(reading.problem, true));
+}
+
+float numberValue(const KnobLine& knob) {
+  return floatOf(knob, scalar(knob, "a number"), "a number", " that is ");
 }
 
 // `{X Y Z}`, or for a color also one number for all three.
@@ -110,11 +123,7 @@ std::array<float, 3> triple(const KnobLine& knob, bool oneForAll, const char* wa
   }
   std::array<float, 3> values{};
   for (std::size_t i = 0; i < 3; ++i) {
-    const auto value = parseFloat(texts[i]);
-    if (!value) {
-      wrongKind(knob, wanted);
-    }
-    values[i] = *value;
+    values[i] = floatOf(knob, texts[i], wanted, ", each ");
   }
   return values;
 }
@@ -239,6 +248,8 @@ public:
       byName_.insert(name, static_cast<std::uint32_t>(nodes_.size() - 1),
                      [this](std::uint32_t at) -> const std::string& { return nameAt(at); });
       graph_.buildPanel(op);
+    } catch (const std::bad_alloc&) {
+      throw;  // said as running out of memory, not as the node's fault
     } catch (const std::exception& error) {
       throw SceneError(block.line, "cannot create " + shown(name) + ": " + error.what());
     }

@@ -22,12 +22,16 @@
 
 #include <DDImage/Op.h>
 
+#include <charconv>
+#include <cstdio>
+#include <initializer_list>
 #include <iostream>
 #include <memory>
 #include <new>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -41,15 +45,40 @@ void report(const std::string& message) {
   std::cerr << ddhost::printable(message) << "\n";
 }
 
+// Numbers for a message said without allocating.
+class Digits {
+public:
+  explicit Digits(std::size_t value) : end_(std::to_chars(text_, text_ + sizeof text_, value).ptr) {}
+  std::string_view view() const { return {text_, static_cast<std::size_t>(end_ - text_)}; }
+
+private:
+  char text_[24];
+  char* end_;
+};
+
+// A message put together without allocating, for when memory has run out:
+// building it the usual way could fail in turn, and leave only the
+// allocator's name.
+void reportWithoutAllocating(std::initializer_list<std::string_view> parts) noexcept {
+  for (const std::string_view part : parts) {
+    std::fwrite(part.data(), 1, part.size(), stderr);
+  }
+  std::fputc('\n', stderr);
+  std::fflush(stderr);
+}
+
 // The scene, built as the script is read. Syntax errors are reported before
 // any the scene has: after a scene error the rest is still read, for a
 // syntax error further down.
 std::optional<std::vector<ddhost::SceneNode>> buildScene(const ddhost::Options& options, ddhost::ScriptFile& script,
                                                          standin::ddimage::Graph& graph,
                                                          const std::string& whereClassesComeFrom) {
+  // Made before any memory can run out, for the message that says so.
+  const std::string scriptName = ddhost::printable(options.script);
   ddhost::ScriptStream stream([&script](char* into, std::size_t size) { return script.read(into, size); });
   ddhost::SceneBuilder builder(graph, whereClassesComeFrom);
   std::optional<ddhost::SceneError> sceneError;
+  std::size_t nodesMade = 0;
   try {
     while (stream.next()) {
       if (sceneError) {
@@ -58,11 +87,18 @@ std::optional<std::vector<ddhost::SceneNode>> buildScene(const ddhost::Options& 
       try {
         if (const ddhost::NodeBlock* node = stream.node()) {
           builder.add(*node);
+          ++nodesMade;
         } else {
           builder.add(*stream.push());
         }
       } catch (const ddhost::SceneError& error) {
         sceneError = error;
+      } catch (const std::bad_alloc&) {
+        // The rest of the script is not read: there is no room to.
+        reportWithoutAllocating({scriptName, ":", Digits(stream.statementLine()).view(),
+                                 ": out of memory building the scene at this line (", Digits(nodesMade).view(),
+                                 " nodes made before it)"});
+        return std::nullopt;
       }
     }
   } catch (const ddhost::ScriptError& error) {
@@ -71,8 +107,8 @@ std::optional<std::vector<ddhost::SceneNode>> buildScene(const ddhost::Options& 
     report(options.script + ":" + std::to_string(error.line) + ": " + error.message);
     return std::nullopt;
   } catch (const std::bad_alloc&) {
-    report(options.script + ":" + std::to_string(stream.statementLine()) + ": out of memory holding " +
-           std::to_string(stream.heldBytes()) + " bytes of the script from this line");
+    reportWithoutAllocating({scriptName, ":", Digits(stream.statementLine()).view(), ": out of memory holding ",
+                             Digits(stream.heldBytes()).view(), " bytes of the script from this line"});
     return std::nullopt;
   }
   script.checkUnchanged();
@@ -165,6 +201,9 @@ int main(int argc, char** argv) {
   }
   try {
     return run(*commandLine.options);
+  } catch (const std::bad_alloc&) {
+    reportWithoutAllocating({"ddhost: out of memory"});
+    return kFailure;
   } catch (const std::exception& error) {
     report(std::string("ddhost: ") + error.what());
     return kFailure;

@@ -9,6 +9,7 @@
 #include "SceneOutput.h"
 #include "StorageCheck.h"
 
+#include <standin/MessageText.h>
 #include <standin/lumox/RibOutput.h>
 
 #include <iostream>
@@ -57,8 +58,10 @@ bool acceptSceneCall(Library& lib) {
   SceneOutput().refuse();
   if (!lib.warnedUninitialized) {
     lib.warnedUninitialized = true;
-    std::cerr << "Lumox: scene description before the library was initialised (library path \""
-              << lib.libraryPath << "\")\n";
+    // The path comes from the caller: escaped, so that the warning stays
+    // one line whatever folder the plug-in was copied to.
+    std::cerr << "Lumox: scene description before the library was initialised (library path "
+              << quoted(lib.libraryPath) << ")\n";
   }
   return false;
 }

@@ -14,6 +14,9 @@ namespace {
 // section tables of any real module lie well within this.
 constexpr std::size_t kLongestHead = 1 << 20;
 
+// The fixed header of a 64-bit ELF file, or a PE file's DOS header.
+constexpr std::uint64_t kSmallestModuleHeader = 64;
+
 // Little-endian fields; a field past the end of `head` reads as absent.
 class Fields {
 public:
@@ -168,10 +171,21 @@ std::vector<std::string> importedLibraries(std::string_view image) {
 
 std::uint64_t bytesTheHeadersNeed(std::string_view head) {
   const Fields f(head);
-  if (head.size() >= 4 && head.substr(0, 4) == "\x7f" "ELF") {
+  // A copy cut inside the magic number, or before it (an empty file, the
+  // usual first state of a copy), is as incomplete as one cut later: it
+  // needs at least the smallest header of either kind.
+  constexpr std::string_view kElf = "\x7f" "ELF";
+  constexpr std::string_view kPe = "MZ";
+  const auto cutInside = [&head](std::string_view magic) {
+    return head.size() < magic.size() && magic.substr(0, head.size()) == head;
+  };
+  if (cutInside(kElf) || cutInside(kPe)) {
+    return kSmallestModuleHeader;
+  }
+  if (head.substr(0, kElf.size()) == kElf) {
     return elfNeeds(f);
   }
-  if (head.size() >= 2 && head.substr(0, 2) == "MZ") {
+  if (head.substr(0, kPe.size()) == kPe) {
     return peNeeds(f);
   }
   return 0;

@@ -15,6 +15,8 @@ namespace ddhost {
 // How many bytes a module file's headers say it holds at least, reading
 // what of them `head` has (the file's first bytes, up to all of it);
 // 0 when it is no ELF or PE file, which is left to the loader to refuse.
+// A head that ends before the magic number is complete (an empty one
+// among them) needs the smallest header, 64 bytes.
 std::uint64_t bytesTheHeadersNeed(std::string_view head);
 
 // Throws std::runtime_error ("cannot load plug-in FILE: the file is

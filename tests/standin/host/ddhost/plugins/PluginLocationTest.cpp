@@ -57,6 +57,27 @@ TEST(DdhostPlugins, APluginOutsideAnInstalledTreeFailsNamingTheLibraryItExpected
 }
 
 #if !defined(_WIN32)
+// What the renderer library says is one line, escaped as ddhost's own are,
+// whatever folder the plug-in was copied to (a Windows name holds no
+// control character).
+TEST(DdhostPlugins, TheRendererLibrarysWarningIsOneEscapedLine) {
+  const testsupport::TemporaryDirectory dir;
+  const fs::path tree = dir.path() / "a\nb\x1b[31mc\"d";
+  const fs::path folder = tree / "x";
+  fs::create_directories(folder);
+  fs::copy_file(testsupport::installedPlugin(), folder / testsupport::installedPlugin().filename());
+
+  const ProcessResult run = ddhost({"--plugin-dir", folder.string(), "-"}, kLightScript);
+  EXPECT_EQ(run.exitStatus, 1);
+  EXPECT_EQ(run.out, "");
+  const std::string root = fs::absolute(dir.path()).generic_string();
+  EXPECT_EQ(testsupport::lines(run.err),
+            (std::vector<std::string>{
+                kUninitialised + " (library path \"" + root + "/a\\nb\\x1B[31mc\\\"d/bin/Lumox.dll\")",
+                "ddhost: the renderer library was not initialised and refused the scene; the plug-in expected it at " +
+                    root + "/a\\nb\\x1B[31mc\"d/bin/Lumox.dll"}));
+}
+
 // Off Windows a backslash is an ordinary character of a folder's name: the
 // plug-in finds the renderer library of the tree it is installed in.
 TEST(DdhostPlugins, AnInstallTreeUnderAFolderWithABackslashInItsNameWorks) {
@@ -178,7 +199,8 @@ TEST(DdhostPlugins, AnIncompletePluginFileIsRefusedBeforeLoading) {
   const fs::path plugin = folder / testsupport::installedPlugin().filename();
   const fs::path rib = dir.path() / "a.rib";
   const fs::path png = dir.path() / "a.png";
-  std::vector<std::uint64_t> lengths = {40, mapped / 4, mapped / 2, mapped - 1};
+  // Empty, as a copy is when it starts, and cut inside the magic number.
+  std::vector<std::uint64_t> lengths = {0, 1, 3, 40, mapped / 4, mapped / 2, mapped - 1};
 #if !defined(_WIN32)
   // The section headers, which an ELF file keeps past what is mapped (a PE
   // file keeps its symbols there, which nothing needs to load it).

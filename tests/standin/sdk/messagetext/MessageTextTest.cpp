@@ -1,5 +1,5 @@
 // Text from outside made safe for a one-line message.
-#include <ddhost/MessageText.h>
+#include <standin/MessageText.h>
 
 #include <gtest/gtest.h>
 
@@ -41,16 +41,16 @@ TEST(MessageText, EscapesControlsHiddenCharactersAndInvalidUtf8AndKeepsTheRest) 
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    EXPECT_EQ(ddhost::printable(c.text), c.printable);
-    EXPECT_EQ(ddhost::quoted(c.text), c.quoted);
+    EXPECT_EQ(standin::printable(c.text), c.printable);
+    EXPECT_EQ(standin::quoted(c.text), c.quoted);
   }
 }
 
 // Cut on a character's boundary, never inside a sequence.
 TEST(MessageText, QuotesTextCutShortAtACharacter) {
-  EXPECT_EQ(ddhost::quoted("abcdef", 4), "\"abcd...\"");
-  EXPECT_EQ(ddhost::quoted("abc\xc3\xa9z", 4), "\"abc...\"");
-  EXPECT_EQ(ddhost::quoted("abcd", 4), "\"abcd\"");
+  EXPECT_EQ(standin::quoted("abcdef", 4), "\"abcd...\"");
+  EXPECT_EQ(standin::quoted("abc\xc3\xa9z", 4), "\"abc...\"");
+  EXPECT_EQ(standin::quoted("abcd", 4), "\"abcd\"");
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
-#include <ddhost/MessageText.h>
+#include <standin/MessageText.h>
 
-namespace ddhost {
+namespace standin {
 
 namespace {
 
@@ -143,4 +143,4 @@ std::string quoted(std::string_view text, std::size_t longest) {
   return out + "\"";
 }
 
-}  // namespace ddhost
+}  // namespace standin
