@@ -1,6 +1,7 @@
 #include "NativeFile.h"
 
 #include <ddhost/OutputPath.h>
+#include <ddhost/StandardDescriptors.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -273,9 +274,12 @@ Target inspect(const fs::path& resolved) {
   Target target;
   if (const std::optional<int> inherited = inheritedDescriptor(resolved)) {
     target.kind = Kind::Special;
-    // Found now rather than once the scene is built.
-    const int flags = fcntl(*inherited, F_GETFL);
-    if (flags < 0) {
+    // Found now rather than once the scene is built. One the caller closed
+    // now holds the null device, which is no output of the caller's.
+    const int flags = standardDescriptorWasClosed(*inherited) ? -1 : fcntl(*inherited, F_GETFL);
+    if (standardDescriptorWasClosed(*inherited)) {
+      target.problem = "it is not open: " + systemMessage(EBADF);
+    } else if (flags < 0) {
       target.problem = "it is not open: " + lastError();
     } else if ((flags & O_ACCMODE) == O_RDONLY) {
       target.problem = "it is open for reading only";

@@ -4,6 +4,7 @@
 
 #include <ddhost/FileIdentity.h>
 #include <ddhost/OutputFile.h>
+#include <ddhost/StandardOutput.h>
 
 #include <optional>
 #include <stdexcept>
@@ -49,7 +50,7 @@ public:
   // a failure or a signal before the last rename, none: those already in
   // place are put back. Throws std::runtime_error naming whatever could
   // not be put back.
-  void commit(const std::string* standardOutput, Afterwards afterwards = Afterwards::Continue);
+  void commit(const HeldOutput* standardOutput, Afterwards afterwards = Afterwards::Continue);
 
 private:
   std::optional<OutputFile> rib_;
