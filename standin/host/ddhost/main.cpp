@@ -115,6 +115,7 @@ int run(const ddhost::Options& options) {
   if (options.describe) {
     // Into -o as safely as a RIB, or to standard output.
     const std::string description = ddhost::describeClass(*options.describe, whereClassesComeFrom);
+    outputs->refuseInputs(ddhost::loadedLibraries());
     ddhost::HeldOutput held;
     if (ddhost::OutputFile* file = outputs->rib()) {
       file->write(description.data(), description.size());
@@ -161,10 +162,13 @@ int run(const ddhost::Options& options) {
   }
   // Every result is complete, and made from one version of the script.
   script->checkUnchanged();
+  // Taken while the plug-ins, and what they loaded, are still loaded.
+  const std::vector<ddhost::RunInput> loaded = ddhost::loadedLibraries();
   // The ops are gone and the plug-ins unloaded (where they let themselves
   // be) before anything is put in place: a crash in their teardown leaves
   // the old files.
   plugins.clear();
+  outputs->refuseInputs(loaded);
   outputs->commit(outputs->rib() == nullptr ? &standardOutput : nullptr, ddhost::RunOutputs::Afterwards::Exit);
   return kSuccess;
 }

@@ -88,6 +88,21 @@ RunOutputs::RunOutputs(const std::optional<std::string>& rib, const std::optiona
   }
 }
 
+void RunOutputs::refuseInputs(const std::vector<RunInput>& inputs) {
+  for (OutputFile* file : {rib(), picture()}) {
+    if (file == nullptr) {
+      continue;
+    }
+    const std::optional<FileIdentity> identity = identityOf(file->resolved());
+    for (const RunInput& input : inputs) {
+      if (identity && *identity == input.identity) {
+        throw std::runtime_error("cannot write " + file->target().string() + ": it names " + input.what +
+                                 ", loaded since the outputs were checked, which it would overwrite");
+      }
+    }
+  }
+}
+
 void RunOutputs::commit(const HeldOutput* standardOutput, Afterwards afterwards) {
   // Before any file is finished: what could not be held is no output.
   if (standardOutput != nullptr) {

@@ -37,6 +37,11 @@ public:
   OutputFile* rib() { return rib_ ? &*rib_ : nullptr; }
   OutputFile* picture() { return picture_ ? &*picture_ : nullptr; }
 
+  // Refuses, touching nothing, an output that now names one of `inputs`
+  // (what was loaded since the outputs were checked); throws
+  // std::runtime_error.
+  void refuseInputs(const std::vector<RunInput>& inputs);
+
   // What the process does once the outputs are in place.
   enum class Afterwards {
     Continue,
