@@ -10,6 +10,13 @@
 #include <filesystem>
 #include <string>
 
+#if !defined(_WIN32)
+#  include <csignal>
+#  include <fcntl.h>
+#  include <sys/wait.h>
+#  include <unistd.h>
+#endif
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -77,6 +84,44 @@ TEST(DdhostStandardOutput, OutOfMemoryIsTheWholeRibOrNothing) {
   }
   // Otherwise the sweep never came near what standard output costs.
   EXPECT_GT(refused, 0);
+}
+
+// Standard output a pipe whose reader has gone: the run ends by SIGPIPE,
+// or, where the caller ignores it, with exit 1 and the reason.
+TEST(DdhostStandardOutput, AReaderThatHasGoneEndsTheRun) {
+  const testsupport::TemporaryDirectory dir;
+  const fs::path errors = dir.path() / "errors.txt";
+  for (const bool ignored : {false, true}) {
+    SCOPED_TRACE(ignored ? "SIGPIPE ignored" : "SIGPIPE as by default");
+    int pipeEnds[2];
+    ASSERT_EQ(pipe(pipeEnds), 0);
+    close(pipeEnds[0]);
+    const std::string program = testsupport::installedDdhost().string();
+    const std::string script = testsupport::exampleScript("bounce-light");
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      std::signal(SIGPIPE, ignored ? SIG_IGN : SIG_DFL);
+      const int errorFile = open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      dup2(pipeEnds[1], 1);
+      dup2(errorFile, 2);
+      // No run may outlast the test's patience.
+      alarm(300);
+      execl(program.c_str(), program.c_str(), script.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    close(pipeEnds[1]);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    if (ignored) {
+      ASSERT_TRUE(WIFEXITED(status)) << status;
+      EXPECT_EQ(WEXITSTATUS(status), 1);
+      EXPECT_EQ(readFile(errors), "ddhost: cannot write standard output: Broken pipe\n");
+    } else {
+      ASSERT_TRUE(WIFSIGNALED(status)) << status;
+      EXPECT_EQ(WTERMSIG(status), SIGPIPE);
+    }
+  }
 }
 
 #endif
