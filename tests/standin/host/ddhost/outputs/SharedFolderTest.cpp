@@ -217,6 +217,40 @@ TEST(DdhostSharedFolders, LinksNobodyElseControlsAreFollowed) {
   }
 }
 
+// A shared folder whose whole path is too long for the system to look at a
+// name in it, reached from within: a planted link there cannot be judged,
+// so the output is refused rather than written through it.
+TEST(DdhostSharedFolders, ANameThatCannotBeLookedAtIsRefused) {
+  if (geteuid() != 0) {
+    GTEST_SKIP() << "needs root to act as two users";
+  }
+  const Folders folders;
+  fs::path deep = folders.dir.path();
+  while (deep.native().size() < 4080) {
+    deep /= std::string(std::min<std::size_t>(200, 4080 - deep.native().size() - 1), 'd');
+  }
+  fs::create_directories(deep);
+  fs::permissions(deep, fs::perms::all | fs::perms::sticky_bit);
+  const std::string name = "planted-link-name";
+  ASSERT_GT((deep / name).native().size(), 4095u);
+  // Made from within, where the path is short.
+  ASSERT_EQ(testsupport::shell("cd " + testsupport::shellWord(deep) + " && ln -s " +
+                               testsupport::shellWord(folders.victim) + " " + name + " && chown -h 65534:65534 " + name)
+                .exitStatus,
+            0);
+  const testsupport::ProcessResult run =
+      testsupport::shell("cd " + testsupport::shellWord(deep) + " && exec " +
+                         testsupport::shellWord(testsupport::installedDdhost()) + " -o " + name + " " +
+                         testsupport::shellWord(testsupport::exampleScript("bounce-light")));
+  EXPECT_EQ(run.exitStatus, 1);
+  EXPECT_EQ(run.out, "");
+  EXPECT_THAT(run.err, HasSubstr("cannot write " + name + ": cannot check "));
+  EXPECT_THAT(run.err, HasSubstr("for names another user controls: File name too long"));
+  EXPECT_EQ(readFile(folders.victim), "not yours\n");
+  // Out of the way of the folder's removal, which goes by whole paths.
+  EXPECT_EQ(testsupport::shell("cd " + testsupport::shellWord(deep) + " && rm -f " + name).exitStatus, 0);
+}
+
 // A run whose script comes through a FIFO the test holds, so that the test
 // can act while the run is between its checks and its commit.
 class HeldRun {
