@@ -30,7 +30,9 @@ bool HeldOutput::grow() {
   }
   try {
     // The slot first: the block is then never lost between the two.
-    blocks_.reserve(blocks_.size() + 1);
+    if (blocks_.size() == blocks_.capacity()) {
+      blocks_.reserve(blocks_.size() * 2 + 1);
+    }
     blocks_.push_back(std::unique_ptr<char[]>(new char[kBlock]));
   } catch (const std::bad_alloc&) {
     incomplete_ = true;
