@@ -10,7 +10,9 @@
 
 #include <DDImage/Iop.h>
 
+#include <new>
 #include <set>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 
@@ -66,8 +68,9 @@ void writeCategories(lumoxindirect::LumoxIndirectBase& light) {
 
 }  // namespace
 
-RibSession::RibSession(OutputFile* file) : file_(file) {
-  standin::lumox::openOutput(file_ != nullptr ? file_->stream() : buffer_);
+RibSession::RibSession(OutputFile* file, HeldOutput& standardOutput)
+    : file_(file), held_(standardOutput), heldStream_(&standardOutput) {
+  standin::lumox::openOutput(file_ != nullptr ? file_->stream() : heldStream_);
   open_ = true;
 }
 
@@ -95,6 +98,8 @@ void RibSession::close() {
   }
   if (file_ != nullptr) {
     file_->finish();
+  } else {
+    held_.check();
   }
 }
 
@@ -124,6 +129,9 @@ void emitScene(const std::vector<SceneNode>& nodes, const BridgeSettings& settin
       if (hooks != nullptr) {
         hooks->endLight(light);
       }
+    } catch (const std::bad_alloc&) {
+      // Not the light's fault: the run's, and said as such.
+      throw;
     } catch (const std::exception& error) {
       throw SceneError(node.line, name + ": the light could not be emitted: " + error.what());
     }

@@ -4,21 +4,21 @@
 
 #include "CommandLine.h"
 #include <ddhost/OutputFile.h>
+#include <ddhost/StandardOutput.h>
 #include "Scene.h"
 
 #include <optional>
-#include <sstream>
+#include <ostream>
 #include <string>
 #include <vector>
 
 namespace ddhost {
 
 // One run's session with the renderer library's RIB writer: its output goes
-// into `file`, or, when that is null, into a buffer meant for standard
-// output.
+// into `file`, or, when that is null, into `standardOutput`.
 class RibSession {
 public:
-  explicit RibSession(OutputFile* file);
+  RibSession(OutputFile* file, HeldOutput& standardOutput);
   // Ends the renderer's output if close() did not.
   ~RibSession();
   RibSession(const RibSession&) = delete;
@@ -27,12 +27,11 @@ public:
   // Ends the renderer's output. Throws std::runtime_error when it is not
   // the whole scene: writing failed, or the renderer refused scene calls.
   void close();
-  // The buffer's bytes, when there is no file.
-  std::string standardOutputBytes() const { return buffer_.str(); }
 
 private:
   OutputFile* file_;
-  std::ostringstream buffer_;
+  HeldOutput& held_;
+  std::ostream heldStream_;
   bool open_ = false;
 };
 

@@ -76,6 +76,12 @@ void addFolder(std::vector<RunInput>& inputs, const fs::path& dir) {
 
 }  // namespace
 
+std::vector<RunInput> loadedLibraries() {
+  std::vector<RunInput> inputs;
+  addRunningFiles(inputs);
+  return inputs;
+}
+
 std::vector<RunInput> runInputs(const ScriptFile* script, const PluginFolder& plugins) {
   std::vector<RunInput> inputs;
   if (script != nullptr && script->identity()) {

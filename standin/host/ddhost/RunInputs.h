@@ -17,4 +17,8 @@ namespace ddhost {
 // that leads nowhere.
 std::vector<RunInput> runInputs(const ScriptFile* script, const PluginFolder& plugins);
 
+// The program and every library loaded now: those loaded since the outputs
+// were checked (a plug-in's own imports, a driver) are inputs too.
+std::vector<RunInput> loadedLibraries();
+
 }  // namespace ddhost

@@ -16,6 +16,8 @@
 #include <ddhost/MessageText.h>
 #include <ddhost/Outputs.h>
 #include <ddhost/ScriptStream.h>
+#include <ddhost/StandardDescriptors.h>
+#include <ddhost/StandardOutput.h>
 
 #include <standin/ddimage/Graph.h>
 #include <standin/lumox/Transcript.h>
@@ -149,14 +151,20 @@ int run(const ddhost::Options& options) {
   if (options.describe) {
     // Into -o as safely as a RIB, or to standard output.
     const std::string description = ddhost::describeClass(*options.describe, whereClassesComeFrom);
+    outputs->refuseInputs(ddhost::loadedLibraries());
+    ddhost::HeldOutput held;
     if (ddhost::OutputFile* file = outputs->rib()) {
       file->write(description.data(), description.size());
+    } else {
+      held.sputn(description.data(), static_cast<std::streamsize>(description.size()));
     }
-    outputs->commit(outputs->rib() == nullptr ? &description : nullptr, ddhost::RunOutputs::Afterwards::Exit);
+    outputs->commit(outputs->rib() == nullptr ? &held : nullptr, ddhost::RunOutputs::Afterwards::Exit);
     return kSuccess;
   }
 
-  std::string standardOutput;
+  // Held whole until every output is complete: nothing reaches standard
+  // output from a run that fails.
+  ddhost::HeldOutput standardOutput;
   {
     standin::ddimage::Graph graph;
     // The record of host calls is for tests; a host run only renders.
@@ -168,13 +176,21 @@ int run(const ddhost::Options& options) {
     }
     try {
       ddhost::validateScene(*nodes);
-      ddhost::RibSession rib(outputs->rib());
-      ddhost::emitScene(*nodes, ddhost::BridgeSettings{options.sampleScale, options.asShader, options.exporter});
-      rib.close();
+      try {
+        ddhost::RibSession rib(outputs->rib(), standardOutput);
+        ddhost::emitScene(*nodes, ddhost::BridgeSettings{options.sampleScale, options.asShader, options.exporter});
+        rib.close();
+      } catch (const std::bad_alloc&) {
+        const ddhost::OutputFile* file = outputs->rib();
+        report("ddhost: cannot write " + (file != nullptr ? file->target().string() : std::string("standard output")) +
+               ": memory ran out while the RIB was made" +
+               (file != nullptr ? std::string() : " (" + std::to_string(standardOutput.size()) + " bytes held)") +
+               "; nothing was written to it");
+        return kFailure;
+      }
       if (ddhost::OutputFile* picture = outputs->picture()) {
         ddhost::writePng(ddhost::drawViewer(*nodes, options.viewerSize), *picture);
       }
-      standardOutput = outputs->rib() == nullptr ? rib.standardOutputBytes() : std::string();
     } catch (const ddhost::SceneError& error) {
       report(options.script + ":" + std::to_string(error.line()) + ": " + error.what());
       return kFailure;
@@ -182,10 +198,13 @@ int run(const ddhost::Options& options) {
   }
   // Every result is complete, and made from one version of the script.
   script->checkUnchanged();
+  // Taken while the plug-ins, and what they loaded, are still loaded.
+  const std::vector<ddhost::RunInput> loaded = ddhost::loadedLibraries();
   // The ops are gone and the plug-ins unloaded (where they let themselves
   // be) before anything is put in place: a crash in their teardown leaves
   // the old files.
   plugins.clear();
+  outputs->refuseInputs(loaded);
   outputs->commit(outputs->rib() == nullptr ? &standardOutput : nullptr, ddhost::RunOutputs::Afterwards::Exit);
   return kSuccess;
 }
@@ -193,6 +212,8 @@ int run(const ddhost::Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Before anything opens a file, which would take a closed one's number.
+  ddhost::takeStandardDescriptors();
   // Before anything can change the signal mask the caller left.
   ddhost::installInterruptCleanup();
   const ddhost::CommandLine commandLine = ddhost::parseCommandLine(argc, argv);

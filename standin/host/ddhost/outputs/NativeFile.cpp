@@ -1,11 +1,13 @@
 #include "NativeFile.h"
 
 #include <ddhost/OutputPath.h>
+#include <ddhost/StandardDescriptors.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <optional>
 #include <system_error>
+#include <utility>
 
 #if defined(_WIN32)
 #  include <windows.h>
@@ -159,12 +161,57 @@ std::string openSpecial(const fs::path& resolved, Handle& handle) {
   return handle == INVALID_HANDLE_VALUE ? lastError() : std::string();
 }
 
-Created createNew(const fs::path& path) {
+namespace {
+
+fs::path within(const Folder& folder, const fs::path& name) {
+  return folder / name;
+}
+
+}  // namespace
+
+Folder::~Folder() = default;
+Folder::Folder(Folder&& other) noexcept = default;
+Folder& Folder::operator=(Folder&& other) noexcept = default;
+
+// Windows has no folder whose names only their owners may remove; the
+// folder's access list was checked by inspect().
+std::string Folder::open(const fs::path& path) {
+  path_ = path;
+  return {};
+}
+
+Entry look(const Folder& folder, const fs::path& name) {
+  Entry entry;
+  const HANDLE probe = CreateFileW(within(folder, name).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                   nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                                   nullptr);
+  if (probe == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) {
+      entry.problem = systemMessage(error);
+    }
+    return entry;
+  }
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (GetFileInformationByHandle(probe, &info)) {
+    entry.exists = true;
+    entry.regular = GetFileType(probe) == FILE_TYPE_DISK &&
+                    (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
+    entry.device = info.dwVolumeSerialNumber;
+    entry.file = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+  } else {
+    entry.problem = lastError();
+  }
+  CloseHandle(probe);
+  return entry;
+}
+
+Created createNew(const Folder& folder, const fs::path& name) {
   // Delete sharing lets the Ctrl-C handler remove it while it is open; it
   // stays open, complete, until it is put in place, and may be read
   // meanwhile by whoever its folder's access list lets.
-  const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE file = CreateFileW(within(folder, name).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                  nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file != INVALID_HANDLE_VALUE) {
     return Created{file, {}, false};
   }
@@ -173,38 +220,40 @@ Created createNew(const fs::path& path) {
 }
 
 // A new file takes its folder's access list, as the replaced one did.
-std::string settleOwnerAndMode(Handle, const fs::path&) {
+std::string settleOwnerAndMode(Handle, const Entry&) {
   return {};
 }
 
 void rememberCreationMask() {}
 
-std::string replace(const fs::path& from, const fs::path& to) {
-  return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ? std::string()
-                                                                                                  : lastError();
+std::string replace(const Folder& folder, const fs::path& from, const fs::path& to) {
+  return MoveFileExW(within(folder, from).c_str(), within(folder, to).c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+             ? std::string()
+             : lastError();
 }
 
 // MOVEFILE_WRITE_THROUGH already waited for the rename to reach the disk.
-void syncFolder(const fs::path&) {}
+void syncFolder(const Folder&) {}
 
-Linked hardLink(const fs::path& existing, const fs::path& name) {
-  if (CreateHardLinkW(name.c_str(), existing.c_str(), nullptr)) {
+Linked hardLink(const Folder& folder, const fs::path& existing, const fs::path& name) {
+  if (CreateHardLinkW(within(folder, name).c_str(), within(folder, existing).c_str(), nullptr)) {
     return {};
   }
   const DWORD error = GetLastError();
   return Linked{systemMessage(error), error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS};
 }
 
-Linked moveAside(const fs::path& from, const fs::path& to) {
-  if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH)) {
+Linked renameNoReplace(const Folder& folder, const fs::path& from, const fs::path& to) {
+  if (MoveFileExW(within(folder, from).c_str(), within(folder, to).c_str(), MOVEFILE_WRITE_THROUGH)) {
     return {};
   }
   const DWORD error = GetLastError();
   return Linked{systemMessage(error), error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS};
 }
 
-bool remove(const fs::path& path) {
-  return DeleteFileW(path.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND;
+bool remove(const Folder& folder, const fs::path& name) {
+  return DeleteFileW(within(folder, name).c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND;
 }
 
 #else
@@ -273,9 +322,12 @@ Target inspect(const fs::path& resolved) {
   Target target;
   if (const std::optional<int> inherited = inheritedDescriptor(resolved)) {
     target.kind = Kind::Special;
-    // Found now rather than once the scene is built.
-    const int flags = fcntl(*inherited, F_GETFL);
-    if (flags < 0) {
+    // Found now rather than once the scene is built. One the caller closed
+    // now holds the null device, which is no output of the caller's.
+    const int flags = standardDescriptorWasClosed(*inherited) ? -1 : fcntl(*inherited, F_GETFL);
+    if (standardDescriptorWasClosed(*inherited)) {
+      target.problem = "it is not open: " + systemMessage(EBADF);
+    } else if (flags < 0) {
       target.problem = "it is not open: " + lastError();
     } else if ((flags & O_ACCMODE) == O_RDONLY) {
       target.problem = "it is open for reading only";
@@ -325,12 +377,87 @@ std::string openSpecial(const fs::path& resolved, Handle& handle) {
   return handle < 0 ? lastError() : std::string();
 }
 
-Created createNew(const fs::path& path) {
+Folder::~Folder() {
+  if (descriptor_ >= 0) {
+    ::close(descriptor_);
+  }
+}
+
+Folder::Folder(Folder&& other) noexcept
+    : path_(std::move(other.path_)), shared_(other.shared_), descriptor_(other.descriptor_) {
+  other.descriptor_ = -1;
+}
+
+Folder& Folder::operator=(Folder&& other) noexcept {
+  if (this != &other) {
+    if (descriptor_ >= 0) {
+      ::close(descriptor_);
+    }
+    path_ = std::move(other.path_);
+    shared_ = other.shared_;
+    descriptor_ = other.descriptor_;
+    other.descriptor_ = -1;
+  }
+  return *this;
+}
+
+std::string Folder::open(const fs::path& path) {
+  path_ = path;
+  // A name at a time, each within the last: no path is too long for this.
+  int current = ::open(path.is_absolute() ? "/" : ".", O_PATH | O_DIRECTORY | O_CLOEXEC);
+  for (const fs::path& name : path.relative_path()) {
+    if (current < 0) {
+      break;
+    }
+    if (name.empty()) {
+      continue;
+    }
+    const int next = openat(current, name.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    const int error = errno;
+    ::close(current);
+    current = next;
+    errno = error;
+  }
+  if (current < 0) {
+    return "its folder " + (path.empty() ? std::string(".") : path.string()) + " cannot be opened: " + lastError();
+  }
+  struct stat status {};
+  if (fstat(current, &status) != 0) {
+    const std::string reason = lastError();
+    ::close(current);
+    return "its folder cannot be looked at: " + reason;
+  }
+  descriptor_ = current;
+  shared_ = sharedFolderMode(status.st_mode);
+  return {};
+}
+
+Entry look(const Folder& folder, const fs::path& name) {
+  Entry entry;
+  struct stat status {};
+  if (fstatat(folder.descriptor(), name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) {
+    if (errno != ENOENT) {
+      entry.problem = lastError();
+    }
+    return entry;
+  }
+  entry.exists = true;
+  entry.regular = S_ISREG(status.st_mode);
+  entry.device = static_cast<std::uint64_t>(status.st_dev);
+  entry.file = static_cast<std::uint64_t>(status.st_ino);
+  entry.owner = status.st_uid;
+  entry.group = status.st_gid;
+  entry.mode = status.st_mode & 07777;
+  return entry;
+}
+
+Created createNew(const Folder& folder, const fs::path& name) {
   // Exclusive and not through a link: a name planted in advance fails
   // here instead of redirecting the output.
   // Mode 0600 whatever the umask: the content is nobody else's until it is
   // complete and in place.
-  const int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  const int descriptor =
+      openat(folder.descriptor(), name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (descriptor >= 0) {
     return Created{descriptor, {}, false};
   }
@@ -355,34 +482,28 @@ void rememberCreationMask() {
   creationMask();
 }
 
-std::string settleOwnerAndMode(Handle handle, const fs::path& model) {
-  struct stat existing {};
-  // Not through a link: one planted since the checks says nothing of what
-  // the file should be.
-  const bool replaces = ::lstat(model.c_str(), &existing) == 0 && S_ISREG(existing.st_mode);
+std::string settleOwnerAndMode(Handle handle, const Entry& model) {
+  const bool replaces = model.exists && model.regular;
   // The owner first: changing it clears set-id bits of the mode.
-  if (replaces && (existing.st_uid != geteuid() || existing.st_gid != getegid()) &&
-      fchown(handle, existing.st_uid, existing.st_gid) != 0 &&
-      fchown(handle, static_cast<uid_t>(-1), existing.st_gid) != 0) {
+  if (replaces && (model.owner != geteuid() || model.group != getegid()) &&
+      fchown(handle, model.owner, model.group) != 0 && fchown(handle, static_cast<uid_t>(-1), model.group) != 0) {
     // Not permitted to this user: the file becomes the user's own.
   }
-  const mode_t mode = replaces ? existing.st_mode & 07777 : 0666 & ~creationMask();
+  const mode_t mode = replaces ? static_cast<mode_t>(model.mode) : 0666 & ~creationMask();
   return fchmod(handle, mode) == 0 ? std::string() : lastError();
 }
 
-std::string replace(const fs::path& from, const fs::path& to) {
-  struct stat source {};
-  struct stat target {};
+std::string replace(const Folder& folder, const fs::path& from, const fs::path& to) {
   // rename() between two names of one file succeeds and does nothing.
-  if (::lstat(from.c_str(), &source) == 0 && ::lstat(to.c_str(), &target) == 0 && source.st_dev == target.st_dev &&
-      source.st_ino == target.st_ino) {
-    return from.string() + " and " + to.string() + " are names of one file";
+  if (look(folder, from).sameFile(look(folder, to))) {
+    return (folder / from).string() + " and " + (folder / to).string() + " are names of one file";
   }
-  return ::rename(from.c_str(), to.c_str()) == 0 ? std::string() : lastError();
+  return renameat(folder.descriptor(), from.c_str(), folder.descriptor(), to.c_str()) == 0 ? std::string()
+                                                                                           : lastError();
 }
 
-void syncFolder(const fs::path& folder) {
-  const int descriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+void syncFolder(const Folder& folder) {
+  const int descriptor = openat(folder.descriptor(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (descriptor >= 0) {
     // Some file systems refuse; the rename stands either way.
     fsync(descriptor);
@@ -390,18 +511,18 @@ void syncFolder(const fs::path& folder) {
   }
 }
 
-Linked hardLink(const fs::path& existing, const fs::path& name) {
-  if (::link(existing.c_str(), name.c_str()) == 0) {
+Linked hardLink(const Folder& folder, const fs::path& existing, const fs::path& name) {
+  if (linkat(folder.descriptor(), existing.c_str(), folder.descriptor(), name.c_str(), 0) == 0) {
     return {};
   }
   const int error = errno;
   return Linked{systemMessage(error), error == EEXIST};
 }
 
-Linked moveAside(const fs::path& from, const fs::path& to) {
+Linked renameNoReplace(const Folder& folder, const fs::path& from, const fs::path& to) {
 #  if defined(SYS_renameat2)
   constexpr unsigned kNoReplace = 1;  // RENAME_NOREPLACE
-  if (syscall(SYS_renameat2, AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), kNoReplace) == 0) {
+  if (syscall(SYS_renameat2, folder.descriptor(), from.c_str(), folder.descriptor(), to.c_str(), kNoReplace) == 0) {
     return {};
   }
   const int error = errno;
@@ -409,12 +530,17 @@ Linked moveAside(const fs::path& from, const fs::path& to) {
     return Linked{systemMessage(error), error == EEXIST};
   }
 #  endif
-  // No exclusive rename here: the name is one nobody can guess.
-  return ::rename(from.c_str(), to.c_str()) == 0 ? Linked{} : Linked{lastError(), false};
+  // Where the file system cannot rename without replacing: a link never
+  // replaces either.
+  const Linked linked = hardLink(folder, from, to);
+  if (linked.problem.empty()) {
+    unlinkat(folder.descriptor(), from.c_str(), 0);
+  }
+  return linked;
 }
 
-bool remove(const fs::path& path) {
-  return ::unlink(path.c_str()) == 0 || errno == ENOENT;
+bool remove(const Folder& folder, const fs::path& name) {
+  return unlinkat(folder.descriptor(), name.c_str(), 0) == 0 || errno == ENOENT;
 }
 
 #endif

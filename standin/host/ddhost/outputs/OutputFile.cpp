@@ -57,6 +57,18 @@ OutputFile::OutputFile(const fs::path& target, TagSource tags)
            std::to_string(length) + " characters long, over the system's limit of " +
            std::to_string(native::longestPath()));
     }
+    // Held from here on: every later step happens in this folder, and is
+    // judged against what its name holds now.
+    folder_ = std::make_unique<native::Folder>();
+    const std::string problem = folder_->open(resolved_.parent_path());
+    if (!problem.empty()) {
+      fail(problem);
+    }
+    name_ = resolved_.filename();
+    checked_ = std::make_unique<native::Entry>(native::look(*folder_, name_));
+    if (!checked_->problem.empty()) {
+      fail(checked_->problem);
+    }
   }
 }
 
@@ -98,7 +110,7 @@ WriteBuffer& OutputFile::open() {
   const std::string reason = withFreeName(next, temporary_, [&](const fs::path& name, bool& taken) {
     // Held, so that the file never exists unremembered.
     const InterruptsHeld held;
-    const native::Created created = native::createNew(name);
+    const native::Created created = native::createNew(*folder_, name.filename());
     taken = created.taken;
     if (created.problem.empty()) {
       handle = created.handle;
@@ -117,7 +129,7 @@ void OutputFile::discard() {
   stream_.reset();
   sink_.reset();
   if (!temporary_.empty() && !committed_) {
-    native::remove(temporary_);
+    native::remove(*folder_, temporary_.filename());
     temporary_.clear();
   }
   forgetTemporary(cleanupSlot_);
@@ -169,7 +181,9 @@ void OutputFile::settle() {
   }
   // Only now, complete and about to be in place, may the content be
   // anyone else's.
-  std::string reason = native::settleOwnerAndMode(sink_->handle(), resolved_);
+  // Only from the file that was checked: what took its name since says
+  // nothing of what the output should be.
+  std::string reason = native::settleOwnerAndMode(sink_->handle(), *checked_);
   if (reason.empty()) {
     reason = native::syncToDisk(sink_->handle());
   }
@@ -181,19 +195,48 @@ void OutputFile::settle() {
   }
 }
 
+void OutputFile::checkStillThere(native::Entry& now) const {
+  now = native::look(*folder_, name_);
+  if (!now.problem.empty()) {
+    fail("cannot look at it again before it is replaced: " + now.problem);
+  }
+  if (!folder_->shared()) {
+    return;
+  }
+  const std::string where = " (its folder " + folder_->path().string() + " is shared)";
+  if (checked_->exists && !now.sameFile(*checked_)) {
+    fail(now.exists ? "it is no longer the file that was there when the run started" + where + "; it is left as it is"
+                    : "the file that was there when the run started is gone" + where + "; nothing was put there");
+  }
+  if (!checked_->exists && now.exists) {
+    fail("a file was put under its name while the run went on" + where + "; it is left as it is");
+  }
+}
+
+std::string OutputFile::putBackAside() {
+  // In a shared folder the name may have been taken while it was free:
+  // what took it stays.
+  if (folder_->shared()) {
+    const native::Linked back = native::renameNoReplace(*folder_, backup_.filename(), name_);
+    return back.taken ? "a file was put under its name meanwhile" : back.problem;
+  }
+  return native::replace(*folder_, backup_.filename(), name_);
+}
+
 void OutputFile::commit() {
   finish();
   if (!replaces_ || committed_) {
     return;
   }
+  native::Entry now;
+  checkStillThere(now);
   settle();
-  std::error_code error;
-  existed_ = fs::is_regular_file(resolved_, error);
+  existed_ = now.regular;
   if (existed_) {
     const auto next = [this] { return beside(kBackupMarker); };
     // A second name for the old file, so that it can be put back.
     std::string reason = withFreeName(next, backup_, [&](const fs::path& name, bool& taken) {
-      const native::Linked linked = native::hardLink(resolved_, name);
+      const native::Linked linked = native::hardLink(*folder_, name_, name.filename());
       taken = linked.taken;
       return linked.problem;
     });
@@ -203,7 +246,7 @@ void OutputFile::commit() {
       // file system without them): the old file itself is moved aside, and
       // is for a moment not under its own name.
       reason = withFreeName(next, backup_, [&](const fs::path& name, bool& taken) {
-        const native::Linked moved = native::moveAside(resolved_, name);
+        const native::Linked moved = native::renameNoReplace(*folder_, name_, name.filename());
         taken = moved.taken;
         return moved.problem;
       });
@@ -211,18 +254,43 @@ void OutputFile::commit() {
         fail("cannot keep the old file while the new one is put in place: " + reason);
       }
     }
+    // The name may have changed hands between the look and the link: what
+    // was put aside must be the file that was checked.
+    if (folder_->shared() && !native::look(*folder_, backup_.filename()).sameFile(*checked_)) {
+      const std::string back = backupLinked_ ? (native::remove(*folder_, backup_.filename()) ? std::string()
+                                                                                             : "it could not be removed")
+                                             : putBackAside();
+      std::string left;
+      if (back.empty()) {
+        backup_.clear();
+      } else {
+        left = "; what was put aside is at " + backup_.string() + " (" + back + ")";
+      }
+      fail("it is no longer the file that was there when the run started (its folder " + folder_->path().string() +
+           " is shared); it is left as it is" + left);
+    }
   }
-  const std::string reason = native::replace(temporary_, resolved_);
+  std::string reason;
+  if (!existed_ && folder_->shared()) {
+    // A free name is taken only while it is still free.
+    const native::Linked placed = native::renameNoReplace(*folder_, temporary_.filename(), name_);
+    reason = placed.taken ? "a file was put under its name while the run went on (its folder " +
+                                folder_->path().string() + " is shared); it is left as it is"
+                          : placed.problem;
+  } else {
+    reason = native::replace(*folder_, temporary_.filename(), name_);
+  }
   if (!reason.empty()) {
     // The old file is still in place when the backup is a second name of
     // it; renaming one name over the other would leave both.
-    if (!backup_.empty() && (backupLinked_ ? native::remove(backup_) : native::replace(backup_, resolved_).empty())) {
+    if (!backup_.empty() &&
+        (backupLinked_ ? native::remove(*folder_, backup_.filename()) : putBackAside().empty())) {
       backup_.clear();
     }
     fail(reason + (backup_.empty() ? std::string() : "; the old file is at " + backup_.string()));
   }
   // So that the rename survives a power cut.
-  native::syncFolder(resolved_.has_parent_path() ? resolved_.parent_path() : fs::path("."));
+  native::syncFolder(*folder_);
   committed_ = true;
   temporary_.clear();
   forgetTemporary(cleanupSlot_);
@@ -231,7 +299,7 @@ void OutputFile::commit() {
 
 void OutputFile::keep() {
   if (!backup_.empty()) {
-    native::remove(backup_);
+    native::remove(*folder_, backup_.filename());
     backup_.clear();
   }
 }
@@ -243,11 +311,11 @@ std::string OutputFile::undo() {
   undone_ = true;
   std::string reason;
   if (!backup_.empty()) {
-    reason = native::replace(backup_, resolved_);
+    reason = native::replace(*folder_, backup_.filename(), name_);
     if (reason.empty()) {
       backup_.clear();
     }
-  } else if (!existed_ && !native::remove(resolved_)) {
+  } else if (!existed_ && !native::remove(*folder_, name_)) {
     reason = "the new file could not be removed";
   }
   if (reason.empty()) {

@@ -17,6 +17,9 @@ namespace fs = std::filesystem;
 #if !defined(_WIN32)
 std::optional<int> inheritedDescriptor(const fs::path& path) {
   const std::string text = path.string();
+  if (text == "/dev/stdin") {
+    return 0;
+  }
   if (text == "/dev/stdout") {
     return 1;
   }

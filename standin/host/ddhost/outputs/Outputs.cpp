@@ -3,7 +3,11 @@
 #include "NativeFile.h"
 
 #include <ddhost/InterruptCleanup.h>
+#include <ddhost/StandardDescriptors.h>
 #include <ddhost/StandardOutput.h>
+
+#include <cerrno>
+#include <system_error>
 
 #include <utility>
 
@@ -12,6 +16,26 @@ namespace ddhost {
 namespace fs = std::filesystem;
 
 namespace {
+
+// A standard descriptor the caller closed now holds the null device: it is
+// judged first, so that it matches neither another output nor an input.
+void refuseClosedDescriptors(const std::optional<std::string>& rib, const std::optional<std::string>& picture) {
+#if defined(_WIN32)
+  (void)rib;
+  (void)picture;
+#else
+  const auto check = [](const std::string& shown, const fs::path& resolved) {
+    const std::optional<int> number = inheritedDescriptor(resolved);
+    if (number && standardDescriptorWasClosed(*number)) {
+      throw std::runtime_error("cannot write " + shown + ": it is not open: " + std::generic_category().message(EBADF));
+    }
+  };
+  check(rib ? *rib : std::string("standard output"), rib ? resolveOutputPath(*rib) : fs::path("/dev/stdout"));
+  if (picture) {
+    check(*picture, resolveOutputPath(*picture));
+  }
+#endif
+}
 
 void refuseSharedFiles(const std::optional<std::string>& rib, const std::optional<std::string>& picture,
                        const std::vector<RunInput>& inputs) {
@@ -48,6 +72,7 @@ void refuseSharedFiles(const std::optional<std::string>& rib, const std::optiona
 
 RunOutputs::RunOutputs(const std::optional<std::string>& rib, const std::optional<std::string>& picture,
                        const std::vector<RunInput>& inputs) {
+  refuseClosedDescriptors(rib, picture);
   refuseSharedFiles(rib, picture, inputs);
   if (rib) {
     rib_.emplace(*rib);
@@ -63,14 +88,33 @@ RunOutputs::RunOutputs(const std::optional<std::string>& rib, const std::optiona
   }
 }
 
-void RunOutputs::commit(const std::string* standardOutput, Afterwards afterwards) {
+void RunOutputs::refuseInputs(const std::vector<RunInput>& inputs) {
+  for (OutputFile* file : {rib(), picture()}) {
+    if (file == nullptr) {
+      continue;
+    }
+    const std::optional<FileIdentity> identity = identityOf(file->resolved());
+    for (const RunInput& input : inputs) {
+      if (identity && *identity == input.identity) {
+        throw std::runtime_error("cannot write " + file->target().string() + ": it names " + input.what +
+                                 ", loaded since the outputs were checked, which it would overwrite");
+      }
+    }
+  }
+}
+
+void RunOutputs::commit(const HeldOutput* standardOutput, Afterwards afterwards) {
+  // Before any file is finished: what could not be held is no output.
+  if (standardOutput != nullptr) {
+    standardOutput->check();
+  }
   for (OutputFile* file : {rib(), picture()}) {
     if (file != nullptr) {
       file->finish();
     }
   }
   if (standardOutput != nullptr) {
-    writeStandardOutput(*standardOutput);
+    standardOutput->writeToStandardOutput();
   }
   // One step as far as signals go: a signal meanwhile waits, and what was
   // put in place is put back before it ends the process. The last rename is

@@ -31,7 +31,12 @@ namespace {
 // Where anyone may create a name that only its owner may remove or rename:
 // whoever created one there controls what it is.
 bool isShared(const struct stat& folder) {
-  return S_ISDIR(folder.st_mode) && (folder.st_mode & S_ISVTX) != 0 && (folder.st_mode & (S_IWGRP | S_IWOTH)) != 0;
+  return sharedFolderMode(folder.st_mode);
+}
+
+// A check that cannot look refuses: what it could not see may be planted.
+std::string cannotLook(const std::string& what, int error) {
+  return "cannot check " + what + " for names another user controls: " + std::generic_category().message(error);
 }
 
 const char* kindOf(const struct stat& status) {
@@ -62,7 +67,7 @@ std::string sharedFolderProblem(const fs::path& given) {
   std::error_code error;
   fs::path current = given.is_absolute() ? given.root_path() : fs::current_path(error);
   if (error) {
-    return {};
+    return cannotLook("the current folder", error.value());
   }
   const fs::path names = given.relative_path();
   std::deque<fs::path> rest(names.begin(), names.end());
@@ -81,9 +86,17 @@ std::string sharedFolderProblem(const fs::path& given) {
     const fs::path next = current / name;
     struct stat folder {};
     struct stat status {};
-    // What cannot be asked is for the writer's own checks to report.
-    if (::stat(current.c_str(), &folder) != 0 || ::lstat(next.c_str(), &status) != 0) {
-      return {};
+    if (::stat(current.c_str(), &folder) != 0) {
+      return cannotLook(current.string(), errno);
+    }
+    if (::lstat(next.c_str(), &status) != 0) {
+      const int failure = errno;
+      // A name that does not exist yet is a new output, or (on the way) a
+      // folder that does not exist, which the writer's own checks report.
+      if (failure == ENOENT || failure == ENOTDIR) {
+        return {};
+      }
+      return cannotLook(next.string(), failure);
     }
     if (isShared(folder) && status.st_uid != user && status.st_uid != folder.st_uid) {
       const std::string owned = " belongs to another user, and its folder " + current.string() +
@@ -95,11 +108,11 @@ std::string sharedFolderProblem(const fs::path& given) {
       continue;
     }
     if (++links > kMostLinks) {
-      return {};
+      return cannotLook(given.string(), ELOOP);
     }
     const fs::path target = fs::read_symlink(next, error);
     if (error) {
-      return {};
+      return cannotLook("the link " + next.string(), error.value());
     }
     if (target.is_absolute()) {
       current = target.root_path();

@@ -1,5 +1,8 @@
 #include "ScriptFile.h"
 
+#include <ddhost/OutputPath.h>
+#include <ddhost/StandardDescriptors.h>
+
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -17,6 +20,14 @@
 namespace ddhost {
 
 ScriptFile::ScriptFile(const std::string& path) : path_(path) {
+#if !defined(_WIN32)
+  // Standard input closed by the caller now reads as the null device: an
+  // empty script it is not.
+  const std::optional<int> inherited = path == "-" ? std::optional<int>(0) : inheritedDescriptor(path);
+  if (inherited && standardDescriptorWasClosed(*inherited)) {
+    throw std::runtime_error("cannot read " + name() + ": " + std::strerror(EBADF));
+  }
+#endif
   if (path == "-") {
 #if defined(_WIN32)
     // Windows would otherwise stop reading at ^Z and drop the "\r" of
@@ -52,7 +63,8 @@ ScriptFile::ScriptFile(const std::string& path) : path_(path) {
     if (owned_) {
       std::fclose(file_);
     }
-    throw std::runtime_error("cannot read " + path + ": it is a folder");
+    throw std::runtime_error("cannot read " + (path == "-" ? std::string("standard input") : path) +
+                             ": it is a folder");
   }
   regular = S_ISREG(status.st_mode);
   fifo = S_ISFIFO(status.st_mode);

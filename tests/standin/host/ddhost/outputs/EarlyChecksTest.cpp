@@ -119,6 +119,46 @@ TEST(DdhostOutputChecks, AnInheritedDescriptorThatCannotBeWrittenIsRefusedFirst)
   }
 }
 
+// Standard input, output or error closed by the caller is told as closed,
+// by every name: nothing the run opens (the script, the output) takes its
+// number and passes for it.
+TEST(DdhostOutputChecks, AStandardDescriptorClosedAtStartIsJudgedClosed) {
+  const testsupport::TemporaryDirectory dir;
+  const fs::path script = dir.path() / "bad.ddscript";
+  writeFile(script, kBadScript);
+  const std::string run = "exec " + testsupport::shellWord(testsupport::installedDdhost());
+  const std::string scriptWord = " " + testsupport::shellWord(script);
+  const std::string rib = " -o " + testsupport::shellWord(dir.path() / "out.rib");
+  struct Case {
+    std::string command;
+    int status;
+    // Empty where standard error is the one closed.
+    std::vector<std::string> says;
+  };
+  const Case cases[] = {
+      {run + scriptWord + " >&-", 1, {"ddhost: cannot write standard output: it is not open: Bad file descriptor"}},
+      {run + " -o /proc/self/fd/1" + scriptWord + " >&-", 1,
+       {"ddhost: cannot write /proc/self/fd/1: it is not open: Bad file descriptor"}},
+      {run + rib + " --viewer /dev/fd/1" + scriptWord + " >&-", 1,
+       {"ddhost: cannot write /dev/fd/1: it is not open: Bad file descriptor"}},
+      {run + " -o /dev/stderr" + scriptWord + " 2>&-", 1, {}},
+      {run + " -o /dev/stdin" + scriptWord + " <&-", 1,
+       {"ddhost: cannot write /dev/stdin: it is not open: Bad file descriptor"}},
+      {run + rib + " - <&-", 1, {"ddhost: cannot read the script from standard input: Bad file descriptor"}},
+      {run + rib + " /dev/stdin <&-", 1, {"ddhost: cannot read /dev/stdin: Bad file descriptor"}},
+      {run + rib + " - < " + testsupport::shellWord(dir.path()), 1,
+       {"ddhost: cannot read standard input: it is a folder"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.command);
+    const ProcessResult ran = testsupport::shell(c.command);
+    EXPECT_EQ(ran.exitStatus, c.status);
+    EXPECT_EQ(ran.out, "");
+    EXPECT_EQ(testsupport::lines(ran.err), c.says);
+    EXPECT_EQ(testsupport::listDir(dir.path()), std::vector<std::string>{"bad.ddscript"});
+  }
+}
+
 #endif
 
 }  // namespace

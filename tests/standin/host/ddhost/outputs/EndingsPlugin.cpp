@@ -6,6 +6,10 @@
 #include <csignal>
 #include <cstdlib>
 
+#if !defined(_WIN32)
+#  include <unistd.h>
+#endif
+
 namespace {
 
 using DD::Image::Node;
@@ -58,6 +62,19 @@ public:
   ~CrashInTeardown() override { std::raise(SIGSEGV); }
 };
 
+// Writes to standard error after the RIB's file is open, as a library's
+// log would.
+class LogInTeardown : public EndingOp {
+public:
+  explicit LogInTeardown(Node* node) : EndingOp(node, "LogInTeardown") {}
+  ~LogInTeardown() override {
+    static const char kLine[] = "a library's log line\n";
+    // Nothing to do about a failure: the test looks for the line.
+    if (::write(2, kLine, sizeof kLine - 1) < 0) {
+    }
+  }
+};
+
 // Stops at the process's exit, after everything ddhost does itself: the
 // module is never unloaded, so the handler outlives the node.
 void stopAtExit() {
@@ -80,6 +97,7 @@ Op::Description exitWhileDrawing("ExitWhileDrawing", build<ExitWhileDrawing>);
 Op::Description stopWhileDrawing("StopWhileDrawing", build<StopWhileDrawing>);
 Op::Description overflowWhileDrawing("OverflowWhileDrawing", build<OverflowWhileDrawing>);
 Op::Description crashInTeardown("CrashInTeardown", build<CrashInTeardown>);
+Op::Description logInTeardown("LogInTeardown", build<LogInTeardown>);
 Op::Description stopAtExitDescription("StopAtExit", build<StopAtExit>);
 #endif
 

@@ -235,6 +235,21 @@ TEST(DdhostEndings, ACrashTearingTheSceneDownLeavesTheOldFile) {
   EXPECT_EQ(testsupport::listDir(run.out), std::vector<std::string>{"scene.rib"});
 }
 
+// Standard error closed by the caller: the RIB's file must not take its
+// number, or a library's log would end up in the RIB.
+TEST(DdhostEndings, ALogToAClosedStandardErrorStaysOutOfTheRib) {
+  const Place expected(kLight);
+  Child reference(startOf({expected.tree.ddhost().string(), "-o", expected.rib.string(), expected.script.string()}));
+  ASSERT_EQ(statusText(reference.waitForEnd()), exitedWith(0));
+  const Place run(kLight + "LogInTeardown {\n}\n");
+  // The script from standard input, so that it takes no number either.
+  const testsupport::ProcessResult ran = testsupport::shell(
+      "exec " + testsupport::shellWord(run.tree.ddhost()) + " -o " + testsupport::shellWord(run.rib) + " - < " +
+      testsupport::shellWord(run.script) + " 2>&-");
+  EXPECT_EQ(ran.exitStatus, 0);
+  EXPECT_EQ(readFile(run.rib), readFile(expected.rib));
+}
+
 // Once the last output is in place the run has succeeded: a signal then
 // (here while a plug-in's exit handler runs, the process stopped there)
 // waits for the exit, which reports success.

@@ -493,9 +493,9 @@ TEST(RunOutputs, PutsEveryOutputInPlaceAndKeepsNoBackup) {
   EXPECT_EQ(testsupport::listDir(pair.png.parent_path()), std::vector<std::string>{"pair.png"});
 }
 
-// The picture cannot be put in place once the RIB is (its folder moved
-// away, the temporary with it): the RIB goes back to the very file it was,
-// or away again where there was none.
+// The picture cannot be put in place once the RIB is (its temporary
+// removed): the RIB goes back to the very file it was, or away again where
+// there was none.
 TEST(RunOutputs, PutsTheFirstOutputBackWhenTheSecondFails) {
   for (const bool ribExists : {true, false}) {
     SCOPED_TRACE(ribExists ? "over an existing RIB" : "a new RIB");
@@ -509,7 +509,7 @@ TEST(RunOutputs, PutsTheFirstOutputBackWhenTheSecondFails) {
     ddhost::RunOutputs outputs(pair.rib.string(), pair.png.string());
     pair.writeBoth(outputs);
     outputs.picture()->finish();
-    fs::rename(pair.png.parent_path(), pair.dir.path() / "moved");
+    fs::remove(outputs.picture()->temporaryPath());
     try {
       outputs.commit(nullptr);
       ADD_FAILURE() << "committed";
@@ -526,9 +526,28 @@ TEST(RunOutputs, PutsTheFirstOutputBackWhenTheSecondFails) {
     } else {
       EXPECT_TRUE(fs::is_empty(pair.rib.parent_path()));
     }
-    EXPECT_EQ(readFile(pair.dir.path() / "moved" / "pair.png"), "previous picture\n");
+    EXPECT_EQ(readFile(pair.png), "previous picture\n");
+    EXPECT_EQ(testsupport::listDir(pair.png.parent_path()), std::vector<std::string>{"pair.png"});
   }
 }
+
+#if !defined(_WIN32)
+// The folder is held from the check on: one renamed meanwhile, and another
+// put under its old name, changes nothing of where the output goes.
+TEST(RunOutputs, TheFolderCheckedIsTheFolderWrittenIn) {
+  const Pair pair(true);
+  ddhost::RunOutputs outputs(pair.rib.string(), pair.png.string());
+  pair.writeBoth(outputs);
+  const fs::path moved = pair.dir.path() / "moved";
+  fs::rename(pair.png.parent_path(), moved);
+  fs::create_directory(pair.png.parent_path());
+  outputs.commit(nullptr);
+  EXPECT_EQ(readFile(moved / "pair.png"), "PNG");
+  EXPECT_EQ(testsupport::listDir(moved), std::vector<std::string>{"pair.png"});
+  EXPECT_TRUE(fs::is_empty(pair.png.parent_path()));
+  EXPECT_EQ(readFile(pair.rib), kBytes);
+}
+#endif
 
 #if !defined(_WIN32)
 // A signal that arrives while the outputs are put in place waits until

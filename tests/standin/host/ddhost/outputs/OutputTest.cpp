@@ -499,4 +499,35 @@ TEST(DdhostOutput, AFileThatCannotBeLinkedToIsStillReplaced) {
 }
 #endif
 
+#if !defined(_WIN32)
+// A library loaded only with a plug-in, after the outputs were checked, is
+// an input all the same: an output naming it is refused before anything is
+// written, for a RIB and for a description.
+TEST(DdhostOutput, ALibraryAPluginLoadedIsRefusedAtTheCommit) {
+  const testsupport::TemporaryDirectory dir;
+  const fs::path tree = dir.path() / "importing";
+  fs::copy(DDHOST_IMPORTING_TREE, tree, fs::copy_options::recursive);
+  const fs::path library = tree / "lib" / "ImportedLibrary.so";
+  const std::string bytes = readFile(library);
+  const fs::path script = dir.path() / "scene.ddscript";
+  writeFile(script, "UsesItsImport {\n}\n");
+  const std::vector<std::string> plugins = {"--plugin-dir", (tree / "plugins").string()};
+  const std::vector<std::vector<std::string>> runs = {
+      {"-o", library.string(), script.string()},
+      {"-o", library.string(), "--describe", "UsesItsImport"},
+  };
+  for (std::vector<std::string> arguments : runs) {
+    arguments.insert(arguments.begin(), plugins.begin(), plugins.end());
+    SCOPED_TRACE(arguments[3] + " " + arguments[4]);
+    const ProcessResult run = ddhost(arguments);
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_THAT(run.err, HasSubstr("cannot write " + library.string() + ": it names the loaded library "));
+    EXPECT_THAT(run.err, HasSubstr("ImportedLibrary.so, loaded since the outputs were checked"));
+    EXPECT_EQ(readFile(library), bytes);
+    EXPECT_EQ(testsupport::listDir(tree / "lib"), std::vector<std::string>{"ImportedLibrary.so"});
+  }
+}
+#endif
+
 }  // namespace

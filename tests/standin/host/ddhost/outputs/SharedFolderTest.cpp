@@ -17,8 +17,12 @@
 
 #if !defined(_WIN32)
 #  include <fcntl.h>
+#  include <poll.h>
 #  include <sys/stat.h>
 #  include <unistd.h>
+
+#  include <cerrno>
+#  include <thread>
 #endif
 
 namespace {
@@ -211,6 +215,191 @@ TEST(DdhostSharedFolders, LinksNobodyElseControlsAreFollowed) {
     EXPECT_TRUE(fs::is_symlink(output));
     EXPECT_EQ(readFile(folders.victim), readFile(testsupport::goldenDir() / "bounce-light.rib"));
   }
+}
+
+// A shared folder whose whole path is too long for the system to look at a
+// name in it, reached from within: a planted link there cannot be judged,
+// so the output is refused rather than written through it.
+TEST(DdhostSharedFolders, ANameThatCannotBeLookedAtIsRefused) {
+  if (geteuid() != 0) {
+    GTEST_SKIP() << "needs root to act as two users";
+  }
+  const Folders folders;
+  fs::path deep = folders.dir.path();
+  while (deep.native().size() < 4080) {
+    deep /= std::string(std::min<std::size_t>(200, 4080 - deep.native().size() - 1), 'd');
+  }
+  fs::create_directories(deep);
+  fs::permissions(deep, fs::perms::all | fs::perms::sticky_bit);
+  const std::string name = "planted-link-name";
+  ASSERT_GT((deep / name).native().size(), 4095u);
+  // Made from within, where the path is short.
+  ASSERT_EQ(testsupport::shell("cd " + testsupport::shellWord(deep) + " && ln -s " +
+                               testsupport::shellWord(folders.victim) + " " + name + " && chown -h 65534:65534 " + name)
+                .exitStatus,
+            0);
+  const testsupport::ProcessResult run =
+      testsupport::shell("cd " + testsupport::shellWord(deep) + " && exec " +
+                         testsupport::shellWord(testsupport::installedDdhost()) + " -o " + name + " " +
+                         testsupport::shellWord(testsupport::exampleScript("bounce-light")));
+  EXPECT_EQ(run.exitStatus, 1);
+  EXPECT_EQ(run.out, "");
+  EXPECT_THAT(run.err, HasSubstr("cannot write " + name + ": cannot check "));
+  EXPECT_THAT(run.err, HasSubstr("for names another user controls: File name too long"));
+  EXPECT_EQ(readFile(folders.victim), "not yours\n");
+  // Out of the way of the folder's removal, which goes by whole paths.
+  EXPECT_EQ(testsupport::shell("cd " + testsupport::shellWord(deep) + " && rm -f " + name).exitStatus, 0);
+}
+
+// A run whose script comes through a FIFO the test holds, so that the test
+// can act while the run is between its checks and its commit.
+class HeldRun {
+public:
+  HeldRun(const fs::path& dir, std::vector<std::string> arguments) : fifo_(dir / "script.fifo") {
+    EXPECT_EQ(mkfifo(fifo_.c_str(), 0600), 0);
+    // Read and write: opening never waits, and a run that never opens it
+    // cannot hold the test.
+    writer_ = open(fifo_.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    EXPECT_GE(writer_, 0);
+    arguments.push_back(fifo_.string());
+    runner_ = std::thread([this, arguments] { result_ = testsupport::ddhost(arguments); });
+  }
+  ~HeldRun() { finish(""); }
+
+  // Returns once the run has read from the script, so is past every check
+  // of its outputs: more than a pipe holds has been taken.
+  void pastTheChecks() {
+    const std::string comment = "# " + std::string(97, 'x') + "\n";
+    std::string text;
+    while (text.size() <= (64u << 10) + 4096) {
+      text += comment;
+    }
+    send(text);
+  }
+
+  testsupport::ProcessResult finish(const std::string& rest) {
+    if (runner_.joinable()) {
+      send(rest);
+      close(writer_);
+      runner_.join();
+    }
+    return result_;
+  }
+
+private:
+  void send(const std::string& text) {
+    std::size_t sent = 0;
+    while (sent < text.size()) {
+      const ssize_t n = write(writer_, text.data() + sent, text.size() - sent);
+      if (n > 0) {
+        sent += static_cast<std::size_t>(n);
+        continue;
+      }
+      pollfd room{writer_, POLLOUT, 0};
+      // Only a run that stopped reading gets here for long.
+      if (n < 0 && errno == EAGAIN && poll(&room, 1, 120000) == 1) {
+        continue;
+      }
+      ADD_FAILURE() << "the run stopped reading its script";
+      return;
+    }
+  }
+
+  fs::path fifo_;
+  int writer_ = -1;
+  std::thread runner_;
+  testsupport::ProcessResult result_;
+};
+
+struct Found {
+  std::string content;
+  uid_t owner = 0;
+  mode_t mode = 0;
+};
+
+Found found(const fs::path& path) {
+  struct stat status {};
+  EXPECT_EQ(lstat(path.c_str(), &status), 0) << path;
+  return Found{readFile(path), status.st_uid, status.st_mode & 07777};
+}
+
+constexpr uid_t kThirdUser = 4242;
+
+// What the checks found at the start must hold at the commit: a name
+// another user takes meanwhile in a shared folder is left to them, and a
+// file the folder's owner swaps meanwhile is not replaced.
+TEST(DdhostSharedFolders, WhatChangedSinceTheChecksIsRefusedAtTheCommit) {
+  if (geteuid() != 0) {
+    GTEST_SKIP() << "needs root to act as two users";
+  }
+  struct Case {
+    const char* what;
+    // The folder's owner; the output's name is "scene.rib" in it.
+    uid_t folderOwner;
+    bool fileAtStart;
+    const char* reason;
+  };
+  const Case cases[] = {
+      {"a free name in the user's shared folder", 0, false, "a file was put under its name while the run went on"},
+      {"a free name in a third user's shared folder", kThirdUser, false,
+       "a file was put under its name while the run went on"},
+      {"the user's file swapped by the folder's owner", kNobody, true,
+       "it is no longer the file that was there when the run started"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const Folders folders;
+    const fs::path folder = folders.dir.path() / "sticky";
+    fs::create_directory(folder);
+    fs::permissions(folder, fs::perms::all | fs::perms::sticky_bit);
+    ASSERT_EQ(chown(folder.c_str(), c.folderOwner, c.folderOwner), 0);
+    const fs::path output = folder / "scene.rib";
+    if (c.fileAtStart) {
+      writeFile(output, "the user's\n");
+    }
+    HeldRun run(folders.dir.path(), {"-o", output.string()});
+    run.pastTheChecks();
+    // As uid 65534 would: a new file of its own under the name.
+    const fs::path planted = folder / "planted";
+    writeFile(planted, "theirs\n");
+    ASSERT_EQ(chmod(planted.c_str(), 0666), 0);
+    giveAway(planted);
+    fs::rename(planted, output);
+    const testsupport::ProcessResult result = run.finish(testsupport::readFile(testsupport::exampleScript("bounce-light")));
+    EXPECT_EQ(result.exitStatus, 1);
+    EXPECT_EQ(result.out, "");
+    EXPECT_THAT(result.err, HasSubstr("cannot write " + output.string() + ": " + c.reason));
+    const Found left = found(output);
+    EXPECT_EQ(left.content, "theirs\n");
+    EXPECT_EQ(left.owner, kNobody);
+    EXPECT_EQ(left.mode, 0666u);
+    EXPECT_EQ(testsupport::listDir(folder), std::vector<std::string>{"scene.rib"});
+  }
+}
+
+// Elsewhere a file that took the name meanwhile is replaced as any file
+// is, but lends the output neither its owner nor its mode: those come only
+// from what the checks found.
+TEST(DdhostSharedFolders, AFilePutThereSinceTheChecksLendsNothing) {
+  if (geteuid() != 0) {
+    GTEST_SKIP() << "needs root to act as two users";
+  }
+  const Folders folders;
+  const fs::path output = folders.plain / "scene.rib";
+  HeldRun run(folders.dir.path(), {"-o", output.string()});
+  run.pastTheChecks();
+  writeFile(output, "theirs\n");
+  ASSERT_EQ(chmod(output.c_str(), 0666), 0);
+  giveAway(output);
+  const std::string script = testsupport::readFile(testsupport::exampleScript("bounce-light"));
+  const testsupport::ProcessResult result = run.finish(script);
+  EXPECT_EQ(result.exitStatus, 0) << result.err;
+  const mode_t mask = umask(0);
+  umask(mask);
+  const Found written = found(output);
+  EXPECT_EQ(written.content, readFile(testsupport::goldenDir() / "bounce-light.rib"));
+  EXPECT_EQ(written.owner, 0u);
+  EXPECT_EQ(written.mode, 0666u & ~mask);
 }
 
 #endif

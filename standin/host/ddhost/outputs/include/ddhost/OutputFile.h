@@ -14,6 +14,10 @@
 namespace ddhost {
 
 class WriteBuffer;
+namespace native {
+class Folder;
+struct Entry;
+}  // namespace native
 
 // One output file. A regular file, or a path that does not exist yet, is
 // written into a temporary file beside it, created exclusively under an
@@ -26,7 +30,9 @@ class WriteBuffer;
 // umask. Anything else that exists (a device, a FIFO, NUL) is written into
 // directly, as any command-line tool does, and keeps its kind. Nothing is
 // written into or through a name that another user controls in a shared
-// sticky folder (/tmp).
+// sticky folder (/tmp), and what was found there at the check must still be
+// there at the commit: a name that was free is taken by a rename that never
+// replaces, and a file must be the same file when it is put aside.
 class OutputFile {
 public:
   // The random part of the writer's own names beside the target.
@@ -79,9 +85,20 @@ private:
   void settle();
 
   std::filesystem::path beside(const char* marker) const;
+  // Refuses the commit where the name no longer holds what it held at the
+  // check and its folder is shared; what it holds now.
+  void checkStillThere(native::Entry& now) const;
+  // Puts the old file back under its name after a failed rename; the
+  // reason it could not, or "".
+  std::string putBackAside();
 
   std::filesystem::path target_;
   std::filesystem::path resolved_;
+  // The last name of resolved_, in folder_, which is held from the check
+  // on; what that name held at the check.
+  std::filesystem::path name_;
+  std::unique_ptr<native::Folder> folder_;
+  std::unique_ptr<native::Entry> checked_;
   TagSource tags_;
   // The backup is a second name of the old file, which stayed in place.
   bool backupLinked_ = false;

@@ -4,6 +4,7 @@
 
 #include <ddhost/FileIdentity.h>
 #include <ddhost/OutputFile.h>
+#include <ddhost/StandardOutput.h>
 
 #include <optional>
 #include <stdexcept>
@@ -36,6 +37,11 @@ public:
   OutputFile* rib() { return rib_ ? &*rib_ : nullptr; }
   OutputFile* picture() { return picture_ ? &*picture_ : nullptr; }
 
+  // Refuses, touching nothing, an output that now names one of `inputs`
+  // (what was loaded since the outputs were checked); throws
+  // std::runtime_error.
+  void refuseInputs(const std::vector<RunInput>& inputs);
+
   // What the process does once the outputs are in place.
   enum class Afterwards {
     Continue,
@@ -49,7 +55,7 @@ public:
   // a failure or a signal before the last rename, none: those already in
   // place are put back. Throws std::runtime_error naming whatever could
   // not be put back.
-  void commit(const std::string* standardOutput, Afterwards afterwards = Afterwards::Continue);
+  void commit(const HeldOutput* standardOutput, Afterwards afterwards = Afterwards::Continue);
 
 private:
   std::optional<OutputFile> rib_;
