@@ -12,7 +12,7 @@
 # No `set -e` here: this shell collects statuses, each suite's shell stops
 # at its first failing command.
 set -uo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/.." || exit
 
 # Each suite's commands, run by `bash -euo pipefail -c`. Separate commands
 # with `;` or new lines, never `&&`: `set -e` lets a failure inside an `&&`
@@ -49,9 +49,11 @@ suite() {
 # A suite a line: its name; the ctest preset whose counts it reports (- for
 # none); what it needs started first (wine: the X display and wineserver the
 # Windows-type suites share); the input it may lack by choice (a function
-# above, or -); its commands.
+# above, or -); its commands, in single quotes: they expand in the suite's
+# shell.
 suite linux         linux    -    -        'preset_suite linux'
 suite api-reference -        -    -        'cmake --preset linux; cmake --build --preset linux --target docs'
+# shellcheck disable=SC2016
 suite old-abi       -        -    -        'cmake --preset old-abi; cmake --build --preset old-abi
   cmake -DSOURCE_DIR="$PWD" -DBUILD_DIR="$PWD/build/old-abi" -DWORK_DIR="$PWD/build/old-abi-checks" -P tests/cmake/OldAbiLeg.cmake'
 suite asan          asan     -    -        'preset_suite asan'
