@@ -210,7 +210,7 @@ for name in "${selected[@]}"; do
     if ! reason=$("${suite_input[$name]}"); then
       required=LUMOX_REQUIRE_$(tr 'a-z-' 'A-Z_' <<<"$name")
       if [[ ${!required:-} == 1 ]]; then
-        status[$name]=failed note[$name]="$reason, and $required=1"
+        status[$name]=failed note[$name]="not started: $reason, and $required=1"
       else
         status[$name]=skipped note[$name]=$reason
       fi

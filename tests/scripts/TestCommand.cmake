@@ -49,7 +49,7 @@ set(cases
   "a failing build, the first suite's|STANDIN_CMAKE_FAILS=--build --preset linux||failing|5|test-all: 8 passed, 1 failed, 1 skipped|linux +failed [^\n]*exit status 1&api-reference +passed&windows +passed"
   "no X display for Wine|STANDIN_XVFB_FAILS=1||failing|5|test-all: 8 passed, 1 failed, 1 skipped|windows +failed +not started: Xvfb did not start&benchmarks +passed"
   "no Microsoft STL|||passing|6|test-all: 9 passed, 0 failed, 1 skipped|msvc-abi +skipped +no Microsoft STL&linux +passed +ctest: 5 passed, 0 failed, 1 skipped, 6 total. 1 GoogleTest cases skipped&  linux: case Standin.SkipsACase&  linux: test standin_tool_test .Skipped."
-  "no Microsoft STL where it is required|LUMOX_REQUIRE_MSVC_ABI=1||failing|6|test-all: 9 passed, 1 failed, 0 skipped|msvc-abi +failed +no Microsoft STL[^\n]*LUMOX_REQUIRE_MSVC_ABI=1"
+  "no Microsoft STL where it is required|LUMOX_REQUIRE_MSVC_ABI=1||failing|6|test-all: 9 passed, 1 failed, 0 skipped|msvc-abi +failed +not started: no Microsoft STL[^\n]*LUMOX_REQUIRE_MSVC_ABI=1"
   "the STL beside the project|LUMOX_REQUIRE_MSVC_ABI=1|shared/msvc-stl|passing|7|test-all: 10 passed, 0 failed, 0 skipped|msvc-abi +passed&windows +passed"
   "the dependencies cannot be installed|STANDIN_MISSING=libstb-dev,STANDIN_APT_FAILS=1||failing|0|test-all: 0 passed, 0 failed, 10 skipped|linux +skipped +not started: installing the dependencies failed&msvc-abi +skipped")
 
@@ -99,6 +99,20 @@ foreach(case IN LISTS cases)
   foreach(suite IN LISTS all_suites)
     if(NOT summary MATCHES "(^|\n)${suite} +(passed|failed|skipped)")
       list(APPEND problems "${what}: no summary line for ${suite}")
+    endif()
+  endforeach()
+  # Each suite that started keeps its output, ctest's summary included.
+  foreach(suite IN LISTS all_suites)
+    set(suite_log "${tree}/build/test-all/${suite}.log")
+    if(summary MATCHES "(^|\n)${suite} +(passed|failed) " AND NOT summary MATCHES "(^|\n)${suite} +failed +not started")
+      if(NOT EXISTS "${suite_log}")
+        list(APPEND problems "${what}: no ${suite_log}")
+      elseif(calls MATCHES "ctest --preset ${suite} ")
+        file(READ "${suite_log}" suite_output)
+        if(NOT suite_output MATCHES "% tests passed, ")
+          list(APPEND problems "${what}: ${suite_log} lacks ctest's summary")
+        endif()
+      endif()
     endif()
   endforeach()
   foreach(line IN LISTS expected_lines)
