@@ -167,10 +167,12 @@ read_ctest_counts() {
   done
   counts[$name]="$((total - failed - skipped)) passed, $failed failed, $skipped skipped, $total total"
   # Cases a GoogleTest program skipped: its test passes, so they show only
-  # in the output ctest keeps of every test.
+  # in the output ctest keeps of every test; each named with its test.
   local last=build/$preset/Testing/Temporary/LastTest.log cases=()
   if [[ -f $last && $last -nt $log_dir/$name.start ]]; then
-    mapfile -t cases < <(sed -nE 's/^\[  SKIPPED \] ([^ ]+) \([0-9]+ ms\)\r?$/\1/p' "$last")
+    mapfile -t cases < <(tr -d '\r' <"$last" | awk '
+      /^[0-9]+\/[0-9]+ Testing: / { test = $3 }
+      /^\[  SKIPPED \] [^ ]+ \([0-9]+ ms\)$/ { print $4 " (" test ")" }')
     if ((${#cases[@]})); then
       counts[$name]+="; ${#cases[@]} GoogleTest cases skipped"
       for test in "${cases[@]}"; do skipped_tests+=("$name: case $test"); done

@@ -23,7 +23,7 @@ lumox_stand_in("${bin}" ctest [=[
 preset=$2
 echo "ctest $* LUMOX_MSVC_STL_DIR=${LUMOX_MSVC_STL_DIR:-} DISPLAY=${DISPLAY:-}" >>"$STANDIN_LOG"
 mkdir -p "build/$preset/Testing/Temporary"
-printf '[ RUN      ] Standin.SkipsACase\n[  SKIPPED ] Standin.SkipsACase (0 ms)\n' >"build/$preset/Testing/Temporary/LastTest.log"
+printf '1/6 Testing: standin_program\n[ RUN      ] Standin.SkipsACase\n[  SKIPPED ] Standin.SkipsACase (0 ms)\n' >"build/$preset/Testing/Temporary/LastTest.log"
 if [ "$preset" = "${STANDIN_CTEST_FAILS:-}" ]; then
   printf '\n83%% tests passed, 1 tests failed out of 6\n\nThe following tests did not run:\n\t  5 - standin_tool_test (Skipped)\n\nThe following tests FAILED:\n\t  2 - standin_failing (Failed)\n'
   exit 8
@@ -48,7 +48,7 @@ set(cases
   "a failing ctest|STANDIN_CTEST_FAILS=asan||failing|6|test-all: 8 passed, 1 failed, 1 skipped|asan +failed +ctest: 4 passed, 1 failed, 1 skipped, 6 total&tsan +passed&windows +passed"
   "a failing build, the first suite's|STANDIN_CMAKE_FAILS=--build --preset linux||failing|5|test-all: 8 passed, 1 failed, 1 skipped|linux +failed [^\n]*exit status 1&api-reference +passed&windows +passed"
   "no X display for Wine|STANDIN_XVFB_FAILS=1||failing|5|test-all: 8 passed, 1 failed, 1 skipped|windows +failed +not started: Xvfb did not start&benchmarks +passed"
-  "no Microsoft STL|||passing|6|test-all: 9 passed, 0 failed, 1 skipped|msvc-abi +skipped +no Microsoft STL&linux +passed +ctest: 5 passed, 0 failed, 1 skipped, 6 total. 1 GoogleTest cases skipped&  linux: case Standin.SkipsACase&  linux: test standin_tool_test .Skipped."
+  "no Microsoft STL|||passing|6|test-all: 9 passed, 0 failed, 1 skipped|msvc-abi +skipped +no Microsoft STL&linux +passed +ctest: 5 passed, 0 failed, 1 skipped, 6 total. 1 GoogleTest cases skipped&  linux: case Standin.SkipsACase .standin_program.&  linux: test standin_tool_test .Skipped."
   "no Microsoft STL where it is required|LUMOX_REQUIRE_MSVC_ABI=1||failing|6|test-all: 9 passed, 1 failed, 0 skipped|msvc-abi +failed +not started: no Microsoft STL[^\n]*LUMOX_REQUIRE_MSVC_ABI=1"
   "the STL beside the project|LUMOX_REQUIRE_MSVC_ABI=1|shared/msvc-stl|passing|7|test-all: 10 passed, 0 failed, 0 skipped|msvc-abi +passed&windows +passed"
   "the dependencies cannot be installed|STANDIN_MISSING=libstb-dev,STANDIN_APT_FAILS=1||failing|0|test-all: 0 passed, 0 failed, 10 skipped|linux +skipped +not started: installing the dependencies failed&msvc-abi +skipped")
