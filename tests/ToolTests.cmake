@@ -1,0 +1,28 @@
+# Tests that run a tool of the machine (found by find_program) do not vanish
+# from the suite when it is missing: each is registered all the same and
+# reports itself skipped, naming the tool.
+#
+#   lumox_require_tools(TESTS name... TOOLS what VARIABLE [what VARIABLE]...)
+#   if(LUMOX_TOOLS_FOUND)
+#     add_test(NAME name ...)
+#   endif()
+function(lumox_require_tools)
+  cmake_parse_arguments(PARSE_ARGV 0 arg "" "" "TESTS;TOOLS")
+  set(missing)
+  while(arg_TOOLS)
+    list(POP_FRONT arg_TOOLS what variable)
+    if(NOT ${variable})
+      list(APPEND missing ${what})
+    endif()
+  endwhile()
+  if(missing)
+    list(JOIN missing ", " missing)
+    foreach(name IN LISTS arg_TESTS)
+      add_test(NAME ${name} COMMAND ${CMAKE_COMMAND} -E echo "${name}: not run, ${missing} not found")
+      set_tests_properties(${name} PROPERTIES SKIP_REGULAR_EXPRESSION ": not run, [^\n]* not found")
+    endforeach()
+    set(LUMOX_TOOLS_FOUND FALSE PARENT_SCOPE)
+  else()
+    set(LUMOX_TOOLS_FOUND TRUE PARENT_SCOPE)
+  endif()
+endfunction()
