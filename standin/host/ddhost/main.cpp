@@ -8,8 +8,7 @@
 #include "Scene.h"
 #include "plugins/Plugins.h"
 #include "script/ScriptFile.h"
-#include "viewer/Png.h"
-#include "viewer/Viewer.h"
+#include "viewer/ViewerChild.h"
 
 #include <ddhost/FileIdentity.h>
 #include <ddhost/InterruptCleanup.h>
@@ -136,7 +135,9 @@ int run(const ddhost::Options& options) {
       ddhost::emitScene(*nodes, ddhost::BridgeSettings{options.sampleScale, options.asShader, options.exporter});
       rib.close();
       if (ddhost::OutputFile* picture = outputs->picture()) {
-        ddhost::writePng(ddhost::drawViewer(*nodes, options.viewerSize), *picture);
+        const std::string png = ddhost::drawViewerPng(
+            *nodes, options.viewerSize, [](const std::string& line) { report("ddhost: viewer drawing: " + line); });
+        picture->write(png.data(), png.size());
       }
       standardOutput = outputs->rib() == nullptr ? rib.standardOutputBytes() : std::string();
     } catch (const ddhost::SceneError& error) {
