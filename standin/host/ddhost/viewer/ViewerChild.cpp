@@ -4,6 +4,7 @@
 #include "Viewer.h"
 
 #include <new>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -258,12 +259,14 @@ public:
   Child(const Child&) = delete;
   Child& operator=(const Child&) = delete;
 
-  int wait() {
+  // The wait status; none when it cannot be had.
+  std::optional<int> wait() {
     int status = 0;
-    while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+    pid_t waited = -1;
+    while ((waited = waitpid(pid_, &status, 0)) < 0 && errno == EINTR) {
     }
     pid_ = -1;
-    return status;
+    return waited < 0 ? std::nullopt : std::optional<int>(status);
   }
 
 private:
@@ -325,6 +328,9 @@ std::string drawViewerPng(const std::vector<SceneNode>& nodes, ViewerSize size, 
   std::cout.flush();
   std::cerr.flush();
   std::fflush(nullptr);
+  // A caller's ignored SIGCHLD is inherited, and would have the child
+  // reaped unseen, its status lost.
+  std::signal(SIGCHLD, SIG_DFL);
   Pipe result;
   Pipe output;
   const pid_t pid = fork();
@@ -375,7 +381,12 @@ std::string drawViewerPng(const std::vector<SceneNode>& nodes, ViewerSize size, 
   } catch (const std::bad_alloc&) {
     throw std::runtime_error(viewerMemoryMessage(size));
   }
-  const int status = child.wait();
+  const std::optional<int> waited = child.wait();
+  if (!waited) {
+    throw std::runtime_error(std::string("cannot learn how the viewer picture's drawing ended: ") +
+                             std::strerror(errno));
+  }
+  const int status = *waited;
 
   const char kind = sent.empty() ? '\0' : sent[0];
   if (kind == kNoMemory) {

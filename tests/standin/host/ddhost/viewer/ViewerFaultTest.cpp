@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -73,6 +74,10 @@ struct DriverFault {
   std::vector<const char*> printed;  // its lines before, as written
 };
 
+void PrintTo(const DriverFault& fault, std::ostream* out) {
+  *out << fault.name;
+}
+
 class DdhostViewerDriverFault : public ::testing::TestWithParam<DriverFault> {};
 
 TEST_P(DdhostViewerDriverFault, EndsOnlyTheDrawing) {
@@ -111,6 +116,19 @@ INSTANTIATE_TEST_SUITE_P(
                     "printing \"giving up\"",
                     {"ddhost: viewer drawing: giving up"}}),
     [](const ::testing::TestParamInfo<DriverFault>& param) { return std::string(param.param.name); });
+
+// A caller that ignores SIGCHLD (which a program inherits) still has the
+// child's end heard, not lost with an unseen reaping.
+TEST(DdhostViewerDriverFault, IsHeardWhenTheCallerIgnoresChildSignals) {
+  if (const auto reason = testsupport::glUnavailable()) {
+    GTEST_SKIP() << *reason;
+  }
+  const ViewerRun place;
+  const ProcessResult run = place.run("trap '' CHLD && " + withFaultyEgl("eglMakeCurrent", "segv", ""), "32x16", false);
+  EXPECT_EQ(run.exitStatus, 1);
+  EXPECT_EQ(run.err, "ddhost: the viewer picture's drawing ended by SIGSEGV (Segmentation fault)\n");
+  EXPECT_TRUE(fs::is_empty(place.dir.path()));
+}
 
 // The context is never torn down: the picture is whole by then, and a
 // driver that faults in its teardown cannot fail it.
