@@ -151,10 +151,11 @@ void send(char kind, const std::string& payload) {
   if (resultStarted != 0) {
     return;
   }
+  // Nothing allocated: running out of memory here must still be told.
   resultStarted = 1;
-  std::string message(1, kind);
-  message += payload;
-  writeAll(resultFd, message.data(), message.size());
+  if (writeAll(resultFd, &kind, 1)) {
+    writeAll(resultFd, payload.data(), payload.size());
+  }
 }
 
 [[noreturn]] void runChild(const std::vector<SceneNode>& nodes, ViewerSize size, int result, int printed) {
