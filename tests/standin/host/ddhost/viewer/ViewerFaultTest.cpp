@@ -117,6 +117,25 @@ INSTANTIATE_TEST_SUITE_P(
                     {"ddhost: viewer drawing: giving up"}}),
     [](const ::testing::TestParamInfo<DriverFault>& param) { return std::string(param.param.name); });
 
+// A driver's line however long comes as lines of at most 1024 bytes, and
+// the message quotes only the start of the last.
+TEST(DdhostViewerDriverFault, LongLinesAreCut) {
+  if (const auto reason = testsupport::glUnavailable()) {
+    GTEST_SKIP() << *reason;
+  }
+  const ViewerRun place;
+  const ProcessResult run =
+      place.run(withFaultyEgl("eglInitialize", "abort", std::string(1500, 'x') + "\n"), "32x16", true);
+  EXPECT_EQ(run.exitStatus, 1);
+  EXPECT_EQ(run.out, "");
+  const std::vector<std::string> lines = testsupport::lines(run.err);
+  ASSERT_EQ(lines.size(), 3u) << run.err;
+  EXPECT_EQ(lines[0], "ddhost: viewer drawing: " + std::string(1024, 'x'));
+  EXPECT_EQ(lines[1], "ddhost: viewer drawing: " + std::string(1500 - 1024, 'x'));
+  EXPECT_THAT(lines[2], StartsWith("ddhost: the viewer picture's drawing ended by SIGABRT (Aborted), after printing \"xxx"));
+  EXPECT_LT(lines[2].size(), 300u);
+}
+
 // A caller that ignores SIGCHLD (which a program inherits) still has the
 // child's end heard, not lost with an unseen reaping.
 TEST(DdhostViewerDriverFault, IsHeardWhenTheCallerIgnoresChildSignals) {
@@ -203,12 +222,14 @@ TEST(DdhostViewerFiles, FewDescriptorsSayNoMoreFilesCouldBeOpened) {
     SCOPED_TRACE("ulimit -n " + std::to_string(limit));
     const testsupport::TemporaryDirectory dir;
     const fs::path picture = dir.path() / "viewer.png";
-    // The script is opened before the limit: the shell moves descriptors
-    // about for a redirection, which the limit would refuse.
-    const ProcessResult run = testsupport::shell("exec < " + shellWord(exampleScript("bounce-light")) +
-                                                 " && ulimit -n " + std::to_string(limit) + " && exec " +
-                                                 shellWord(installedDdhost()) + " --viewer " + shellWord(picture) +
-                                                 " --viewer-size 32x16 -");
+    // Only 0, 1 and 2 open, whatever the test runner leaves open, and the
+    // script opened before the limit: a shell moves descriptors about for a
+    // redirection, which the limit would refuse.
+    const ProcessResult run = testsupport::shell(
+        "for fd in $(ls /proc/$$/fd); do if [ \"$fd\" -gt 2 ]; then eval \"exec $fd>&-\"; fi; done; exec < " +
+            shellWord(exampleScript("bounce-light")) + " && ulimit -n " + std::to_string(limit) + " && exec " +
+            shellWord(installedDdhost()) + " --viewer " + shellWord(picture) + " --viewer-size 32x16 -",
+        "/bin/bash");
     if (run.exitStatus == 0) {
       EXPECT_THAT(run.out, HasSubstr("WorldEnd"));
       EXPECT_TRUE(fs::exists(picture));
