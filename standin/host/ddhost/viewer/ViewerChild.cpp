@@ -22,6 +22,7 @@
 #  include <fcntl.h>
 #  include <poll.h>
 #  include <sys/mman.h>
+#  include <sys/prctl.h>
 #  include <sys/resource.h>
 #  include <sys/wait.h>
 #  include <unistd.h>
@@ -158,7 +159,13 @@ void send(char kind, const std::string& payload) {
   }
 }
 
-[[noreturn]] void runChild(const std::vector<SceneNode>& nodes, ViewerSize size, int result, int printed) {
+[[noreturn]] void runChild(const std::vector<SceneNode>& nodes, ViewerSize size, int result, int printed,
+                           pid_t parent) {
+  // A drawing that hangs does not outlive a parent that was killed.
+  prctl(PR_SET_PDEATHSIG, SIGKILL);
+  if (getppid() != parent) {
+    _exit(1);
+  }
   // The parent's temporaries are the parent's: nothing here removes them.
   forgetAllTemporaries();
   resultFd = result;
@@ -334,6 +341,7 @@ std::string drawViewerPng(const std::vector<SceneNode>& nodes, ViewerSize size, 
   std::signal(SIGCHLD, SIG_DFL);
   Pipe result;
   Pipe output;
+  const pid_t parent = getpid();
   const pid_t pid = fork();
   if (pid < 0) {
     const int error = errno;
@@ -343,7 +351,7 @@ std::string drawViewerPng(const std::vector<SceneNode>& nodes, ViewerSize size, 
     throw std::runtime_error(std::string("cannot start the viewer picture's drawing: ") + std::strerror(error));
   }
   if (pid == 0) {
-    runChild(nodes, size, result.write, output.write);
+    runChild(nodes, size, result.write, output.write, parent);
   }
   Child child(pid);
   result.closeWrite();
