@@ -8,8 +8,7 @@
 #include "Scene.h"
 #include "plugins/Plugins.h"
 #include "script/ScriptFile.h"
-#include "viewer/Png.h"
-#include "viewer/Viewer.h"
+#include "viewer/ViewerChild.h"
 
 #include <ddhost/FileIdentity.h>
 #include <ddhost/InterruptCleanup.h>
@@ -189,7 +188,9 @@ int run(const ddhost::Options& options) {
         return kFailure;
       }
       if (ddhost::OutputFile* picture = outputs->picture()) {
-        ddhost::writePng(ddhost::drawViewer(*nodes, options.viewerSize), *picture);
+        const std::string png = ddhost::drawViewerPng(
+            *nodes, options.viewerSize, [](const std::string& line) { report("ddhost: viewer drawing: " + line); });
+        picture->write(png.data(), png.size());
       }
     } catch (const ddhost::SceneError& error) {
       report(options.script + ":" + std::to_string(error.line()) + ": " + error.what());

@@ -177,6 +177,12 @@ void forgetTemporary(int slot) {
   }
 }
 
+void forgetAllTemporaries() {
+  for (Slot& slot : slots) {
+    slot.state.store(kFree);
+  }
+}
+
 #if defined(_WIN32)
 
 InterruptsHeld::InterruptsHeld() {

@@ -27,9 +27,4 @@ std::string encodePng(const Picture& picture) {
   return bytes;
 }
 
-void writePng(const Picture& picture, OutputFile& file) {
-  const std::string bytes = encodePng(picture);
-  file.write(bytes.data(), bytes.size());
-}
-
 }  // namespace ddhost

@@ -20,6 +20,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <new>
 #include <stdexcept>
 #include <string>
 
@@ -90,12 +91,13 @@ const SceneNode& sceneNodeOf(const std::vector<SceneNode>& nodes, const Op* op) 
 
 }  // namespace
 
-Picture drawViewer(const std::vector<SceneNode>& nodes, ViewerSize size) {
+void drawViewer(const std::vector<SceneNode>& nodes, ViewerSize size, const std::function<void(Picture&)>& done) {
   std::unique_ptr<standin::offscreen::OffscreenContext> context;
   try {
     context = std::make_unique<standin::offscreen::OffscreenContext>(size.width, size.height);
+  } catch (const std::bad_alloc&) {
+    throw;
   } catch (const std::exception& error) {
-    // Out of memory included: Mesa allocates the picture's buffers here.
     throw std::runtime_error(std::string("cannot create the viewer's OpenGL context: ") + error.what());
   }
   glViewport(0, 0, size.width, size.height);
@@ -119,6 +121,8 @@ Picture drawViewer(const std::vector<SceneNode>& nodes, ViewerSize size) {
     try {
       SavedMatrix saved;
       node.op->build_handles(&viewer);
+    } catch (const std::bad_alloc&) {
+      throw;
     } catch (const std::exception& error) {
       drawingFailed(node, error.what());
     }
@@ -135,32 +139,28 @@ Picture drawViewer(const std::vector<SceneNode>& nodes, ViewerSize size) {
     try {
       SavedMatrix saved;
       op->draw_handle(&viewer);
+    } catch (const std::bad_alloc&) {
+      throw;
     } catch (const std::exception& error) {
       drawingFailed(sceneNodeOf(nodes, op), error.what());
     }
   }
-  try {
-    const std::vector<std::uint8_t> rgba = context->readPixels();
-
-    Picture picture;
-    picture.width = size.width;
-    picture.height = size.height;
-    picture.rgb.resize(static_cast<std::size_t>(size.width) * static_cast<std::size_t>(size.height) * 3);
-    for (int y = 0; y < size.height; ++y) {
-      const std::size_t from = static_cast<std::size_t>(size.height - 1 - y) * static_cast<std::size_t>(size.width) * 4;
-      const std::size_t to = static_cast<std::size_t>(y) * static_cast<std::size_t>(size.width) * 3;
-      for (int x = 0; x < size.width; ++x) {
-        const auto column = static_cast<std::size_t>(x);
-        picture.rgb[to + column * 3 + 0] = rgba[from + column * 4 + 0];
-        picture.rgb[to + column * 3 + 1] = rgba[from + column * 4 + 1];
-        picture.rgb[to + column * 3 + 2] = rgba[from + column * 4 + 2];
-      }
+  const std::vector<std::uint8_t> rgba = context->readPixels();
+  Picture picture;
+  picture.width = size.width;
+  picture.height = size.height;
+  picture.rgb.resize(static_cast<std::size_t>(size.width) * static_cast<std::size_t>(size.height) * 3);
+  for (int y = 0; y < size.height; ++y) {
+    const std::size_t from = static_cast<std::size_t>(size.height - 1 - y) * static_cast<std::size_t>(size.width) * 4;
+    const std::size_t to = static_cast<std::size_t>(y) * static_cast<std::size_t>(size.width) * 3;
+    for (int x = 0; x < size.width; ++x) {
+      const auto column = static_cast<std::size_t>(x);
+      picture.rgb[to + column * 3 + 0] = rgba[from + column * 4 + 0];
+      picture.rgb[to + column * 3 + 1] = rgba[from + column * 4 + 1];
+      picture.rgb[to + column * 3 + 2] = rgba[from + column * 4 + 2];
     }
-    return picture;
-  } catch (const std::bad_alloc&) {
-    throw std::runtime_error("not enough memory for a " + std::to_string(size.width) + "x" +
-                             std::to_string(size.height) + " viewer picture");
   }
+  done(picture);
 }
 
 }  // namespace ddhost

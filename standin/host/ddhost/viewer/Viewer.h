@@ -6,6 +6,7 @@
 #include "Scene.h"
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace ddhost {
@@ -23,8 +24,10 @@ constexpr std::uint32_t kViewerGrid = 0x4A4A4AFFu;
 constexpr std::uint32_t kViewerDrawColor = 0xC8C8C8FFu;  // handles' default color
 constexpr std::uint32_t kViewerMarker = 0x6FA8DCFFu;     // the host's own markers
 
-// Seen through the default camera (ViewerCamera.h). Throws
-// std::runtime_error when no off-screen context can be had.
-Picture drawViewer(const std::vector<SceneNode>& nodes, ViewerSize size);
+// Seen through the default camera (ViewerCamera.h), handed to `done` while
+// the context still exists: a caller that ends the process there never meets
+// the driver's teardown. Throws std::runtime_error when no off-screen context
+// can be had, SceneError when a node's drawing fails, std::bad_alloc.
+void drawViewer(const std::vector<SceneNode>& nodes, ViewerSize size, const std::function<void(Picture&)>& done);
 
 }  // namespace ddhost

@@ -33,11 +33,12 @@ public:
 };
 
 #if !defined(_WIN32)
-// Stops while the viewer is drawn: the RIB is written, not yet in place.
+// Stops the host while its viewer is drawn: the RIB is written, not yet in
+// place. The drawing runs in a child of the host, which goes on and ends.
 class StopWhileDrawing : public EndingOp {
 public:
   explicit StopWhileDrawing(Node* node) : EndingOp(node, "StopWhileDrawing") {}
-  void build_handles(ViewerContext*) override { std::raise(SIGSTOP); }
+  void build_handles(ViewerContext*) override { kill(getppid(), SIGSTOP); }
 };
 
 // Deep enough to overflow any stack; the depth is opaque to the compiler,

@@ -23,6 +23,9 @@ void installInterruptCleanup();
 // it on its own failures.
 int rememberTemporary(const std::filesystem::path& path);
 void forgetTemporary(int slot);
+// For a child process: its signals and exit() then remove nothing, as the
+// files are its parent's to remove.
+void forgetAllTemporaries();
 
 // Holds those signals back while alive (all but the faults the program
 // itself causes, which cannot be held), so that a file is never created
