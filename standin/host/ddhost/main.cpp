@@ -73,7 +73,8 @@ void reportWithoutAllocating(std::initializer_list<std::string_view> parts) noex
 // syntax error further down.
 std::optional<std::vector<ddhost::SceneNode>> buildScene(const ddhost::Options& options, ddhost::ScriptFile& script,
                                                          standin::ddimage::Graph& graph,
-                                                         const std::string& whereClassesComeFrom) {
+                                                         const std::string& whereClassesComeFrom,
+                                                         ddhost::ViewerDrawing* viewer) {
   // Made before any memory can run out, for the message that says so.
   const std::string scriptName = ddhost::printable(options.script);
   ddhost::ScriptStream stream([&script](char* into, std::size_t size) { return script.read(into, size); });
@@ -89,8 +90,14 @@ std::optional<std::vector<ddhost::SceneNode>> buildScene(const ddhost::Options& 
         if (const ddhost::NodeBlock* node = stream.node()) {
           builder.add(*node);
           ++nodesMade;
+          if (viewer != nullptr) {
+            viewer->add(*node);
+          }
         } else {
           builder.add(*stream.push());
+          if (viewer != nullptr) {
+            viewer->add(*stream.push());
+          }
         }
       } catch (const ddhost::SceneError& error) {
         sceneError = error;
@@ -165,11 +172,18 @@ int run(const ddhost::Options& options) {
   // output from a run that fails.
   ddhost::HeldOutput standardOutput;
   {
+    // Where the picture is drawn in a second process, that process builds
+    // the scene alongside this one.
+    std::optional<ddhost::ViewerDrawing> viewer;
+    if (outputs->picture() != nullptr) {
+      viewer.emplace(folder, options.viewerSize,
+                     [](const std::string& line) { report("ddhost: viewer drawing: " + line); });
+    }
     standin::ddimage::Graph graph;
     // The record of host calls is for tests; a host run only renders.
     graph.setRecordCalls(false);
     const std::optional<std::vector<ddhost::SceneNode>> nodes =
-        buildScene(options, *script, graph, whereClassesComeFrom);
+        buildScene(options, *script, graph, whereClassesComeFrom, viewer ? &*viewer : nullptr);
     if (!nodes) {
       return kFailure;
     }
@@ -188,8 +202,7 @@ int run(const ddhost::Options& options) {
         return kFailure;
       }
       if (ddhost::OutputFile* picture = outputs->picture()) {
-        const std::string png = ddhost::drawViewerPng(
-            *nodes, options.viewerSize, [](const std::string& line) { report("ddhost: viewer drawing: " + line); });
+        const std::string png = viewer->draw(*nodes);
         picture->write(png.data(), png.size());
       }
     } catch (const ddhost::SceneError& error) {
@@ -213,6 +226,9 @@ int run(const ddhost::Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (const std::optional<int> status = ddhost::runViewerChildIfAsked(argc, argv)) {
+    return *status;
+  }
   // Before anything opens a file, which would take a closed one's number.
   ddhost::takeStandardDescriptors();
   // Before anything can change the signal mask the caller left.

@@ -6,12 +6,20 @@
 #include "PngPicture.h"
 #include "support/GlAvailability.h"
 
+#include <harness/Environment.h>
 #include <harness/TestPaths.h>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#if defined(_WIN32)
+#  include <windows.h>
+#endif
+
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -246,6 +254,214 @@ TEST(DdhostViewerFiles, FewDescriptorsSayNoMoreFilesCouldBeOpened) {
     EXPECT_TRUE(fs::is_empty(dir.path()));
   }
   EXPECT_GT(refused, 0);
+}
+
+}  // namespace
+
+#else
+
+namespace {
+
+namespace fs = std::filesystem;
+using testsupport::ProcessResult;
+using ::testing::StartsWith;
+
+// Sets a variable for the runs of one case; ddhost and the drawing process
+// it starts inherit it.
+class ScopedVariable {
+public:
+  ScopedVariable(std::string name, const std::string& value)
+      : name_(std::move(name)), before_(testsupport::environmentValue(name_)) {
+    testsupport::setEnvironmentValue(name_, value);
+  }
+  ~ScopedVariable() { testsupport::setEnvironmentValue(name_, before_); }
+  ScopedVariable(const ScopedVariable&) = delete;
+  ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+private:
+  std::string name_;
+  std::optional<std::string> before_;
+};
+
+// Wine takes its own opengl32.dll over one beside the program unless told
+// otherwise, and reads what it is told only from the environment a Wine
+// program was started with: the test's command sets it (CMakeLists.txt).
+std::optional<std::string> standInNotTaken() {
+  const bool underWine = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+  const std::string overrides = testsupport::environmentValue("WINEDLLOVERRIDES").value_or("");
+  if (underWine && overrides.find("opengl32=n") == std::string::npos) {
+    return "under Wine these cases need WINEDLLOVERRIDES to hold opengl32=n,b when ddhost_tests starts, as "
+           "ctest sets it; it is \"" + overrides + "\"";
+  }
+  return std::nullopt;
+}
+
+// A copy of the installed programs and plug-ins with the stand-in
+// opengl32.dll beside ddhost.exe, where it is found before the system's,
+// and a folder for the outputs.
+struct FaultyTree {
+  testsupport::TemporaryDirectory dir;
+  fs::path ddhost = dir.path() / "tree" / "bin" / "ddhost.exe";
+  fs::path outputs = dir.path() / "outputs";
+  fs::path rib = outputs / "scene.rib";
+  fs::path picture = outputs / "viewer.png";
+
+  FaultyTree() {
+    fs::create_directory(dir.path() / "tree");
+    for (const char* folder : {"bin", "plugins"}) {
+      fs::copy(testsupport::installedPrefix() / folder, dir.path() / "tree" / folder, fs::copy_options::recursive);
+    }
+    fs::copy_file(DDHOST_FAULTY_OPENGL, ddhost.parent_path() / "opengl32.dll");
+    fs::create_directory(outputs);
+  }
+
+  ProcessResult run(bool toStandardOutput, const std::string& script = "bounce-light") const {
+    std::vector<std::string> arguments;
+    if (!toStandardOutput) {
+      arguments = {"-o", rib.string()};
+    }
+    for (const std::string& word : {std::string("--viewer"), picture.string(), std::string("--viewer-size"),
+                                    std::string("32x16"), testsupport::exampleScript(script)}) {
+      arguments.push_back(word);
+    }
+    return testsupport::runProcess(ddhost, arguments);
+  }
+};
+
+struct DriverFault {
+  const char* name;
+  const char* call;
+  const char* by;
+  const char* says;
+  const char* message;
+  std::vector<const char*> printed;
+};
+
+void PrintTo(const DriverFault& fault, std::ostream* out) {
+  *out << fault.name;
+}
+
+class DdhostViewerDriverFault : public ::testing::TestWithParam<DriverFault> {};
+
+// The drawing's process ends; ddhost says how, in one escaped line each,
+// and writes nothing, into -o or to standard output.
+TEST_P(DdhostViewerDriverFault, EndsOnlyTheDrawing) {
+  if (const auto reason = testsupport::glUnavailable()) {
+    GTEST_SKIP() << *reason;
+  }
+  if (const auto reason = standInNotTaken()) {
+    FAIL() << *reason;
+  }
+  const DriverFault& c = GetParam();
+  const FaultyTree tree;
+  const ScopedVariable call("LUMOX_TEST_GL_FAULT", c.call);
+  const ScopedVariable by("LUMOX_TEST_GL_FAULT_BY", c.by);
+  const ScopedVariable says("LUMOX_TEST_GL_SAYS", c.says);
+  for (const bool toStandardOutput : {false, true}) {
+    SCOPED_TRACE(toStandardOutput ? "standard output" : "-o");
+    const ProcessResult run = tree.run(toStandardOutput);
+    EXPECT_EQ(run.exitStatus, 1) << run.err;
+    EXPECT_EQ(run.out, "");
+    EXPECT_TRUE(fs::is_empty(tree.outputs)) << ::testing::PrintToString(testsupport::listDir(tree.outputs));
+    const std::vector<std::string> lines = testsupport::lines(run.err);
+    ASSERT_EQ(lines.size(), c.printed.size() + 1) << run.err;
+    for (std::size_t k = 0; k < c.printed.size(); ++k) {
+      EXPECT_EQ(lines[k], c.printed[k]);
+    }
+    EXPECT_EQ(lines.back(), std::string("ddhost: ") + c.message);
+    EXPECT_EQ(run.err.find('\x1b'), std::string::npos) << run.err;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Calls, DdhostViewerDriverFault,
+    ::testing::Values(
+        DriverFault{"FaultWhileCreatingTheContext", "wglCreateContext", "segv", "",
+                    "the viewer picture's drawing ended by exception 0xC0000005 (access violation)", {}},
+        DriverFault{"FaultWhileDrawingWithItsOwnWords", "glBegin", "segv",
+                    "double free\x1b[2J or corruption\n\tlast words",
+                    "the viewer picture's drawing ended by exception 0xC0000005 (access violation), after printing "
+                    "\"\\tlast words\"",
+                    {"ddhost: viewer drawing: double free\\x1B[2J or corruption", "ddhost: viewer drawing: \\tlast words"}},
+        DriverFault{"ExitWhileMakingTheContextCurrent", "wglMakeCurrent", "exit", "giving up\n",
+                    "the viewer picture's drawing ended with exit status 3 before its picture was complete, after "
+                    "printing \"giving up\"",
+                    {"ddhost: viewer drawing: giving up"}}),
+    [](const ::testing::TestParamInfo<DriverFault>& param) { return std::string(param.param.name); });
+
+// With no fault chosen the stand-in changes nothing: the picture is the one
+// ddhost draws without it. A fault in the context's teardown comes after
+// the picture is whole, and cannot fail it.
+TEST(DdhostViewerDriverFault, PicturesWithTheStandInAreTheSystemsOwn) {
+  if (const auto reason = testsupport::glUnavailable()) {
+    GTEST_SKIP() << *reason;
+  }
+  if (const auto reason = standInNotTaken()) {
+    FAIL() << *reason;
+  }
+  const testsupport::TemporaryDirectory plain;
+  const fs::path expected = plain.path() / "viewer.png";
+  const ProcessResult reference = testsupport::ddhost({"-o", (plain.path() / "scene.rib").string(), "--viewer",
+                                                       expected.string(), "--viewer-size", "32x16",
+                                                       testsupport::exampleScript("bounce-light")});
+  ASSERT_EQ(reference.exitStatus, 0) << reference.err;
+  for (const char* call : {"none", "wglDeleteContext"}) {
+    SCOPED_TRACE(call);
+    const FaultyTree tree;
+    const ScopedVariable fault("LUMOX_TEST_GL_FAULT", call);
+    const ProcessResult run = tree.run(false);
+    ASSERT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(testsupport::decodePng(tree.picture).rgb, testsupport::decodePng(expected).rgb);
+  }
+}
+
+// The drawing's process is handed the statements as ddhost reads them: a
+// script that can be read only once, on standard input, draws the picture
+// that the same script from a file does.
+TEST(DdhostViewerDriverFault, AScriptReadOnceIsDrawnWhole) {
+  if (const auto reason = testsupport::glUnavailable()) {
+    GTEST_SKIP() << *reason;
+  }
+  const testsupport::TemporaryDirectory dir;
+  std::string script;
+  {
+    std::ifstream in(testsupport::exampleScript("several-lights"), std::ios::binary);
+    script.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  ASSERT_FALSE(script.empty());
+  const fs::path fromFile = dir.path() / "file.png";
+  const fs::path fromInput = dir.path() / "input.png";
+  const ProcessResult file = testsupport::ddhost({"-o", (dir.path() / "file.rib").string(), "--viewer",
+                                                  fromFile.string(), "--viewer-size", "160x90",
+                                                  testsupport::exampleScript("several-lights")});
+  ASSERT_EQ(file.exitStatus, 0) << file.err;
+  const ProcessResult input = testsupport::ddhost(
+      {"-o", (dir.path() / "input.rib").string(), "--viewer", fromInput.string(), "--viewer-size", "160x90", "-"},
+      script);
+  ASSERT_EQ(input.exitStatus, 0) << input.err;
+  EXPECT_EQ(input.err, "");
+  EXPECT_EQ(testsupport::decodePng(fromInput).rgb, testsupport::decodePng(fromFile).rgb);
+}
+
+// A scene that cannot be built ends the run with the scene's own message,
+// whatever the drawing's process had built of it by then.
+TEST(DdhostViewerDriverFault, ASceneErrorIsTheScenesOwnMessage) {
+  const testsupport::TemporaryDirectory dir;
+  const fs::path script = dir.path() / "broken.ddscript";
+  {
+    std::ofstream out(script, std::ios::binary);
+    out << "LumoxIndirect {\n name first\n}\nNoSuchClass {\n}\n";
+  }
+  const fs::path picture = dir.path() / "viewer.png";
+  const ProcessResult run =
+      testsupport::ddhost({"--viewer", picture.string(), "--viewer-size", "32x16", script.string()});
+  EXPECT_EQ(run.exitStatus, 1);
+  EXPECT_EQ(run.out, "");
+  const std::vector<std::string> lines = testsupport::lines(run.err);
+  ASSERT_EQ(lines.size(), 1u) << run.err;
+  EXPECT_THAT(lines[0], StartsWith(script.string() + ":4: unknown node class \"NoSuchClass\""));
+  EXPECT_FALSE(fs::exists(picture));
 }
 
 }  // namespace
