@@ -2,7 +2,7 @@
 // ddhost.exe) that passes every call on to the system's, except the one
 // LUMOX_TEST_GL_FAULT names: there it first prints LUMOX_TEST_GL_SAYS, as a
 // driver's own words, then faults as LUMOX_TEST_GL_FAULT_BY says: "segv"
-// (the default), "abort" or "exit" (status 3). Its names are given in
+// (the default), "abort", "exit" (status 3) or "hang" (for ever). Its names are given in
 // FaultyOpenGl.def, since <windows.h> declares the wgl calls itself.
 #include <windows.h>
 
@@ -59,6 +59,10 @@ void faultAt(const char* call) {
   }
   if (by == "exit") {
     std::exit(3);
+  }
+  if (by == "hang") {
+    // The process's own handle is signalled only once it has ended.
+    WaitForSingleObject(GetCurrentProcess(), INFINITE);
   }
   // A write through a null pointer, as a driver's bug would make.
   volatile int* volatile nowhere = nullptr;

@@ -14,6 +14,8 @@
 
 #if defined(_WIN32)
 #  include <windows.h>
+// After <windows.h>, which it needs.
+#  include <tlhelp32.h>
 #endif
 
 #include <filesystem>
@@ -462,6 +464,93 @@ TEST(DdhostViewerDriverFault, ASceneErrorIsTheScenesOwnMessage) {
   ASSERT_EQ(lines.size(), 1u) << run.err;
   EXPECT_THAT(lines[0], StartsWith(script.string() + ":4: unknown node class \"NoSuchClass\""));
   EXPECT_FALSE(fs::exists(picture));
+}
+
+// Owns a handle for the span of a case.
+struct OwnedHandle {
+  HANDLE handle = nullptr;
+  OwnedHandle() = default;
+  explicit OwnedHandle(HANDLE h) : handle(h == INVALID_HANDLE_VALUE ? nullptr : h) {}
+  ~OwnedHandle() {
+    if (handle != nullptr) {
+      CloseHandle(handle);
+    }
+  }
+  OwnedHandle(const OwnedHandle&) = delete;
+  OwnedHandle& operator=(const OwnedHandle&) = delete;
+};
+
+// The drawing's process ends with ddhost, even one held in the driver: the
+// stand-in hangs there once it has said so, and ddhost is ended from outside.
+TEST(DdhostViewerDriverFault, ADrawingThatHangsEndsWithDdhost) {
+  if (const auto reason = testsupport::glUnavailable()) {
+    GTEST_SKIP() << *reason;
+  }
+  if (const auto reason = standInNotTaken()) {
+    FAIL() << *reason;
+  }
+  const FaultyTree tree;
+  const ScopedVariable call("LUMOX_TEST_GL_FAULT", "wglCreateContext");
+  const ScopedVariable by("LUMOX_TEST_GL_FAULT_BY", "hang");
+  const ScopedVariable says("LUMOX_TEST_GL_SAYS", "hanging\n");
+
+  SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  HANDLE readEnd = nullptr;
+  HANDLE writeEnd = nullptr;
+  ASSERT_TRUE(CreatePipe(&readEnd, &writeEnd, &inherit, 0));
+  const OwnedHandle errorsIn(readEnd);
+  OwnedHandle errorsOut(writeEnd);
+  SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+  const OwnedHandle nul(CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    &inherit, OPEN_EXISTING, 0, nullptr));
+  ASSERT_NE(nul.handle, nullptr);
+
+  std::wstring commandLine = L"\"" + tree.ddhost.wstring() + L"\" --viewer \"" + tree.picture.wstring() +
+                             L"\" --viewer-size 32x16 -o \"" + tree.rib.wstring() + L"\" \"" +
+                             fs::path(testsupport::exampleScript("bounce-light")).wstring() + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = nul.handle;
+  startup.hStdOutput = nul.handle;
+  startup.hStdError = writeEnd;
+  PROCESS_INFORMATION started{};
+  ASSERT_TRUE(CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                             &started));
+  const OwnedHandle ddhost(started.hProcess);
+  const OwnedHandle thread(started.hThread);
+  CloseHandle(errorsOut.handle);
+  errorsOut.handle = nullptr;
+
+  // Until ddhost passes on what the driver said before it hung.
+  std::string err;
+  char buffer[4096];
+  DWORD got = 0;
+  while (err.find("hanging") == std::string::npos && ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) &&
+         got > 0) {
+    err.append(buffer, got);
+  }
+  ASSERT_THAT(err, ::testing::HasSubstr("ddhost: viewer drawing: hanging"));
+
+  OwnedHandle drawing;
+  {
+    const OwnedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    ASSERT_NE(snapshot.handle, nullptr);
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot.handle, &entry); more; more = Process32NextW(snapshot.handle, &entry)) {
+      if (entry.th32ParentProcessID == started.dwProcessId) {
+        drawing.handle = OpenProcess(SYNCHRONIZE, FALSE, entry.th32ProcessID);
+        break;
+      }
+    }
+  }
+  ASSERT_NE(drawing.handle, nullptr) << "ddhost started no drawing process";
+  EXPECT_EQ(WaitForSingleObject(drawing.handle, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+
+  TerminateProcess(ddhost.handle, 9);
+  // A bound only against a hang: the end comes at once.
+  EXPECT_EQ(WaitForSingleObject(drawing.handle, 60000), static_cast<DWORD>(WAIT_OBJECT_0));
 }
 
 }  // namespace
