@@ -52,9 +52,16 @@ AnyFunction slotOf(const void* object, std::size_t slot) {
   return table[slot];
 }
 
-TEST(VirtualSlots, CategoriesAndEmitLightFollowLightOpsSlots) {
-  standin::lumox::reset();
-  DD::Image::Op::print_name_cb = standin::ddimage::printNodeName;
+class VirtualSlots : public ::testing::Test {
+protected:
+  void SetUp() override {
+    standin::lumox::reset();
+    DD::Image::Op::print_name_cb = standin::ddimage::printNodeName;
+  }
+  void TearDown() override { standin::lumox::reset(); }
+};
+
+TEST_F(VirtualSlots, CategoriesAndEmitLightFollowLightOpsSlots) {
   standin::ddimage::PluginLibrary plugin(testsupport::pluginFile().string());
   standin::ddimage::Graph graph;
   DD::Image::Op* op = graph.create("LumoxIndirect", "Bounce1");
@@ -83,7 +90,6 @@ TEST(VirtualSlots, CategoriesAndEmitLightFollowLightOpsSlots) {
       << "slot " << kCategoriesSlot << " emitted a light: it is not categories";
   ASSERT_NE(set, nullptr);
   EXPECT_EQ(*set, (std::set<std::string>{"key", "rim"}));
-  standin::lumox::reset();
 }
 
 }  // namespace
