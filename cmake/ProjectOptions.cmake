@@ -25,6 +25,10 @@ endif()
 target_compile_options(lumox_project_options INTERFACE
   "$<${_gnu}:${_warnings}>"
   "$<${_msvc}:/W4;/permissive-;/utf-8>")
+# Float results are rounded where the source rounds them: GCC would fuse a
+# product and a sum into one multiply-add wherever the target has one (as
+# with -mfma), even across statements, and change the sample count.
+target_compile_options(lumox_project_options INTERFACE "$<${_gnu}:-ffp-contract=off>")
 
 if(LUMOX_SANITIZERS)
   target_compile_options(lumox_project_options INTERFACE
