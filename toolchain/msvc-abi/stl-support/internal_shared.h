@@ -12,8 +12,14 @@ class __crt_unique_heap_ptr {
 public:
     __crt_unique_heap_ptr() noexcept = default;
     explicit __crt_unique_heap_ptr(_Ty* const _Ptr) noexcept : _Ptr_(_Ptr) {}
-    __crt_unique_heap_ptr(const __crt_unique_heap_ptr&) = delete;
-    __crt_unique_heap_ptr& operator=(const __crt_unique_heap_ptr&) = delete;
+    __crt_unique_heap_ptr(__crt_unique_heap_ptr&& _Other) noexcept : _Ptr_(_Other.release()) {}
+    __crt_unique_heap_ptr& operator=(__crt_unique_heap_ptr&& _Other) noexcept {
+        if (this != &_Other) {
+            free(_Ptr_);
+            _Ptr_ = _Other.release();
+        }
+        return *this;
+    }
     ~__crt_unique_heap_ptr() {
         free(_Ptr_);
     }
@@ -37,4 +43,6 @@ public:
 private:
     _Ty* _Ptr_ = nullptr;
 };
+
+#define _malloc_crt_t(_Ty, _Count) __crt_unique_heap_ptr<_Ty>(static_cast<_Ty*>(malloc(sizeof(_Ty) * (_Count))))
 #endif
