@@ -79,3 +79,12 @@ endif()
 function(lumox_target target)
   target_link_libraries(${target} PRIVATE lumox_project_options)
 endfunction()
+
+# C++ exceptions may leave functions of C linkage in `target`. MSVC's usual
+# /EHsc assumes an extern "C" function never throws, so a catch around a
+# call into the renderer library could be dropped and its exception end the
+# host in std::terminate. A studio's MSVC build must keep this for the
+# loader: the renderer library is free to throw from Lumox_homeDir.
+function(lumox_extern_c_may_throw target)
+  target_compile_options(${target} PRIVATE "$<${_msvc}:/EHs;/EHc->")
+endfunction()

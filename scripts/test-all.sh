@@ -87,3 +87,30 @@ cmake/wine-run.sh cmd /c exit </dev/null >/dev/null 2>&1 || true
 cmake --preset windows
 cmake --build --preset windows
 ctest --preset windows
+
+# == Windows x64 in the MSVC C++ ABI (clang-cl, Microsoft's STL; under Wine)
+# Needs Microsoft's STL (docs/building.md): LUMOX_MSVC_STL_DIR, or
+# ../shared/msvc-stl beside the project. Without either the leg is skipped,
+# and said so at the end; LUMOX_REQUIRE_MSVC_ABI=1 makes that a failure.
+# Reuses the Windows leg's display and wineserver.
+msvc_abi_skipped=
+default_stl="$(cd .. && pwd)/shared/msvc-stl"
+if [[ -z ${LUMOX_MSVC_STL_DIR:-} && -d $default_stl ]]; then
+  export LUMOX_MSVC_STL_DIR="$default_stl"
+fi
+if [[ -n ${LUMOX_MSVC_STL_DIR:-} ]]; then
+  echo "== Windows x64, MSVC ABI (under Wine; STL from $LUMOX_MSVC_STL_DIR)"
+  # Configure refuses a folder that holds no usable STL, or another version.
+  cmake --preset msvc-abi
+  cmake --build --preset msvc-abi
+  ctest --preset msvc-abi
+else
+  msvc_abi_skipped="neither LUMOX_MSVC_STL_DIR is set nor $default_stl exists (Microsoft's STL, see docs/building.md)"
+fi
+if [[ -n $msvc_abi_skipped ]]; then
+  echo "== SKIPPED: the MSVC-ABI leg: $msvc_abi_skipped"
+  if [[ ${LUMOX_REQUIRE_MSVC_ABI:-0} == 1 ]]; then
+    echo "LUMOX_REQUIRE_MSVC_ABI=1: a skipped MSVC-ABI leg is a failure" >&2
+    exit 1
+  fi
+fi

@@ -53,7 +53,8 @@ endforeach()
 # WCHAR is wchar_t, as under MSVC (Wine's default would mangle differently).
 # clang 14 cannot compile the STL's vector_algorithms.cpp in MSVC mode; its
 # plain C++ fallbacks change no layout.
-string(APPEND _flags " /DWINE_UNICODE_NATIVE /D_USE_STD_VECTOR_ALGORITHMS=0")
+# GetExceptionCode() and friends are clang-cl's own, as under MSVC.
+string(APPEND _flags " /DWINE_UNICODE_NATIVE /DUSE_COMPILER_EXCEPTIONS /D_USE_STD_VECTOR_ALGORITHMS=0")
 set(CMAKE_C_FLAGS_INIT "${_flags}")
 set(CMAKE_CXX_FLAGS_INIT "${_flags}")
 # Version resources include <winver.h>.

@@ -15,6 +15,7 @@ int __cdecl atexit(void(__cdecl*)(void));
 _ACRTIMP __declspec(noreturn) void __cdecl quick_exit(int);
 _ACRTIMP int __cdecl at_quick_exit(void(__cdecl*)(void));
 _ACRTIMP errno_t __cdecl _dupenv_s(char**, size_t*, const char*);
+_ACRTIMP unsigned int __cdecl _set_abort_behavior(unsigned int, unsigned int);
 #ifdef __cplusplus
 }
 #endif

@@ -7,6 +7,8 @@
 #pragma comment(lib, "vcruntime")
 #pragma comment(lib, "ucrt")
 #pragma comment(lib, "kernel32")
+// The allocation functions' fallbacks (NewDelete.cpp) must be seen.
+#pragma comment(linker, "/include:lumox_crt_new")
 
 extern "C" {
 // The bounds of the compiler's initializer tables (CrtSections.cpp).
