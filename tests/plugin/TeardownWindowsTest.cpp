@@ -21,11 +21,29 @@
 
 namespace {
 
+testsupport::PluginBlocks blocks;
+
+#if defined(_MSC_VER)
+using Malloc = void* (*)(std::size_t);
+using Free = void (*)(void*);
+
+Malloc originalMalloc = nullptr;
+Free originalFree = nullptr;
+
+void* watchedMalloc(std::size_t size) {
+  void* block = originalMalloc(size);
+  blocks.add(block);
+  return block;
+}
+
+void watchedFree(void* block) {
+  blocks.remove(block);
+  originalFree(block);
+}
+#else
 using New = void* (*)(std::size_t);
 using Delete = void (*)(void*);
 using SizedDelete = void (*)(void*, std::size_t);
-using Malloc = void* (*)(std::size_t);
-using Free = void (*)(void*);
 
 New originalNew = nullptr;
 New originalNewArray = nullptr;
@@ -33,10 +51,6 @@ Delete originalDelete = nullptr;
 Delete originalDeleteArray = nullptr;
 SizedDelete originalSizedDelete = nullptr;
 SizedDelete originalSizedDeleteArray = nullptr;
-Malloc originalMalloc = nullptr;
-Free originalFree = nullptr;
-
-testsupport::PluginBlocks blocks;
 
 void* watchedNew(std::size_t size) {
   void* block = originalNew(size);
@@ -70,16 +84,7 @@ void watchedSizedDeleteArray(void* block, std::size_t size) {
   originalSizedDeleteArray(block, size);
 }
 
-void* watchedMalloc(std::size_t size) {
-  void* block = originalMalloc(size);
-  blocks.add(block);
-  return block;
-}
-
-void watchedFree(void* block) {
-  blocks.remove(block);
-  originalFree(block);
-}
+#endif
 
 template <class Function>
 void replace(ULONGLONG& slot, Function& original, Function watched) {
