@@ -84,7 +84,9 @@ endfunction()
 # /EHsc assumes an extern "C" function never throws, so a catch around a
 # call into the renderer library could be dropped and its exception end the
 # host in std::terminate. A studio's MSVC build must keep this for the
-# loader: the renderer library is free to throw from Lumox_homeDir.
+# loader, as the renderer library is free to throw from Lumox_homeDir, and
+# for the node's emission, whose transform scope must close around renderer
+# calls that throw.
 function(lumox_extern_c_may_throw target)
   target_compile_options(${target} PRIVATE "$<${_msvc}:/EHs;/EHc->")
 endfunction()
