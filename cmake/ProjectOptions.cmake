@@ -25,6 +25,11 @@ endif()
 target_compile_options(lumox_project_options INTERFACE
   "$<${_gnu}:${_warnings}>"
   "$<${_msvc}:/W4;/permissive-;/utf-8>")
+# The MSVC-ABI leg compiles with an MSVC front end here, where its warnings
+# are seen: there they fail the build as GCC's do.
+if(LUMOX_WARNINGS_AS_ERRORS AND LUMOX_MSVC_ABI)
+  target_compile_options(lumox_project_options INTERFACE "$<${_msvc}:/WX>")
+endif()
 
 if(LUMOX_SANITIZERS)
   target_compile_options(lumox_project_options INTERFACE
