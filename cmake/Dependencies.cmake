@@ -58,6 +58,13 @@ add_library(lumox_opengl INTERFACE)
 add_library(LumoxIndirect::opengl ALIAS lumox_opengl)
 if(WIN32)
   target_link_libraries(lumox_opengl INTERFACE opengl32)
+  if(LUMOX_MSVC_ABI)
+    # Wine ships no GL/gl.h: Mesa's (mesa-common-dev) declares the same
+    # opengl32 entry points, imported, for an MSVC front end.
+    lumox_expose_system_headers(GL /usr/include/GL _gl_only)
+    lumox_expose_system_headers(KHR /usr/include/KHR _khr_only)
+    target_include_directories(lumox_opengl SYSTEM INTERFACE ${_gl_only} ${_khr_only})
+  endif()
 else()
   set(OpenGL_GL_PREFERENCE GLVND)
   find_package(OpenGL REQUIRED)
@@ -112,6 +119,9 @@ if(LUMOX_BUILD_TESTS)
     set(LUMOX_GOOGLETEST_SOURCE_DIR /usr/src/googletest CACHE PATH "GoogleTest sources")
     set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
     set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
+    # Under an MSVC front end GoogleTest would switch to the static runtime:
+    # every module here shares the DLL one.
+    set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
     add_subdirectory(${LUMOX_GOOGLETEST_SOURCE_DIR} ${PROJECT_BINARY_DIR}/_deps/googletest EXCLUDE_FROM_ALL)
   else()
     find_package(GTest REQUIRED)

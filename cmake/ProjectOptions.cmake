@@ -25,6 +25,15 @@ endif()
 target_compile_options(lumox_project_options INTERFACE
   "$<${_gnu}:${_warnings}>"
   "$<${_msvc}:/W4;/permissive-;/utf-8>")
+# Float results are rounded where the source rounds them: GCC would fuse a
+# product and a sum into one multiply-add wherever the target has one (as
+# with -mfma), even across statements, and change the sample count.
+target_compile_options(lumox_project_options INTERFACE "$<${_gnu}:-ffp-contract=off>")
+# The MSVC-ABI leg compiles with an MSVC front end here, where its warnings
+# are seen: there they fail the build as GCC's do.
+if(LUMOX_WARNINGS_AS_ERRORS AND LUMOX_MSVC_ABI)
+  target_compile_options(lumox_project_options INTERFACE "$<${_msvc}:/WX>")
+endif()
 
 if(LUMOX_SANITIZERS)
   target_compile_options(lumox_project_options INTERFACE
@@ -78,4 +87,15 @@ endif()
 # Applies the project's settings to a target.
 function(lumox_target target)
   target_link_libraries(${target} PRIVATE lumox_project_options)
+endfunction()
+
+# C++ exceptions may leave functions of C linkage in `target`. MSVC's usual
+# /EHsc assumes an extern "C" function never throws, so a catch around a
+# call into the renderer library could be dropped and its exception end the
+# host in std::terminate. A studio's MSVC build must keep this for the
+# loader, as the renderer library is free to throw from Lumox_homeDir, and
+# for the node's emission, whose transform scope must close around renderer
+# calls that throw.
+function(lumox_extern_c_may_throw target)
+  target_compile_options(${target} PRIVATE "$<${_msvc}:/EHs;/EHc->")
 endfunction()

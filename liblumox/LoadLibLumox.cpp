@@ -27,6 +27,19 @@ std::string libraryPathFor(const std::string& pluginPath) {
   return root + "bin/Lumox.dll";
 }
 
+// The library may not be C++: its answer is one byte, and any byte but 0
+// means success. Read as a bool, a byte other than 0 or 1 is undefined (an
+// optimiser may test bit 0 alone), so the call goes through a function type
+// that answers the byte itself. Both x86-64 calling conventions return the
+// two types alike, in the result register's low byte.
+bool initialiseRenderMan() {
+  using ByteAnswer = unsigned char (*)();
+  // Through the generic function pointer type, which converts to any other
+  // without a warning.
+  const auto initialise = reinterpret_cast<ByteAnswer>(reinterpret_cast<void (*)()>(&Lumox_initLumoxRenderMan));
+  return initialise() != 0;
+}
+
 class LoadLibLumox : public OVSingleton<LoadLibLumox> {
 public:
   ~LoadLibLumox() override {}
@@ -47,7 +60,7 @@ public:
     // GCOVR_EXCL_STOP
     const std::string libraryPath = libraryPathFor(pluginPath);
     Lumox_initPath(libraryPath.c_str());
-    const bool ok = Lumox_initLumoxRenderMan();
+    const bool ok = initialiseRenderMan();
 
     setEnv("DELIGHT_CONF", nullptr);
     try {

@@ -28,7 +28,12 @@ std::int32_t sampleCount(std::int32_t samples, float sampleScale) {
   if (samples == 0) {
     return 0;
   }
-  const float scaled = static_cast<float>(samples) * sampleScale + 0.5f;
+  // The product is rounded to float before 0.5 is added: fused into one
+  // multiply-add, it would count otherwise next to a half. Its own
+  // statement, as clang fuses only within one expression; GNU front ends
+  // also get -ffp-contract=off, as GCC fuses across statements.
+  const float product = static_cast<float>(samples) * sampleScale;
+  const float scaled = product + 0.5f;
   const std::int32_t truncated = truncateSaturating(scaled);
   return truncated == 0 ? 1 : truncated;
 }

@@ -26,7 +26,8 @@ tests=(
   wine64                              # runs the Windows leg's tests
   xvfb libgl1                         # an X display and Mesa's GLX for Wine
   clang libclang-rt-14-dev            # libFuzzer targets
-  clang-tools lld llvm                # clang-cl, lld-link, llvm-rc/-lib/-mt: the MSVC-style configure check
+  clang-tools lld llvm                # clang-cl, lld-link, llvm-rc/-lib/-mt: the MSVC-style configure check, the MSVC-ABI leg
+  libwine-dev wine64-tools            # the MSVC-ABI leg: Wine's C runtime and Windows headers
   valgrind                            # memory checks of ddhost
   gcovr                               # line and branch coverage of the plug-in's code
 )

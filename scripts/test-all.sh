@@ -59,6 +59,7 @@ suite old-abi       -        -    -        'cmake --preset old-abi; cmake --buil
 suite asan          asan     -    -        'preset_suite asan'
 suite tsan          tsan     -    -        'preset_suite tsan'
 suite fuzz          fuzz     -    -        'preset_suite fuzz'
+suite asan-clang    asan-clang - -      'preset_suite asan-clang'
 suite coverage      coverage -    -        'cmake --preset coverage; cmake --build --preset coverage
   cmake --build --preset coverage --target coverage_reset; ctest --preset coverage
   cmake --build --preset coverage --target coverage'

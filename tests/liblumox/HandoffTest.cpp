@@ -161,4 +161,19 @@ TEST_F(Handoff, OnceInitialisedLaterConstructionsDoNothing) {
   EXPECT_EQ(environmentValue("DELIGHT_CONF"), std::optional<std::string>("/etc/kept.conf"));
 }
 
+// A library that is not C++ may answer any byte but 0 for success: 2 counts
+// as 1 does, and the set-up runs once.
+TEST_F(Handoff, AnyNonZeroAnswerInitialisesOnce) {
+  if (!testsupport::inFreshProcess()) {
+    return;
+  }
+  standin::lumox::setInitMode(standin::lumox::InitMode::SucceedAsTwo);
+  for (int construction = 0; construction < 3; ++construction) {
+    liblumox::handOff("/suite/plugins/x.so");
+  }
+  const auto calls = standin::lumox::transcript();
+  ASSERT_THAT(testsupport::functionsOf(calls), ElementsAre("Lumox_initPath", "Lumox_initLumoxRenderMan", "Lumox_homeDir"));
+  EXPECT_TRUE(calls[1].result);
+}
+
 }  // namespace

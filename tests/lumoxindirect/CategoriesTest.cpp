@@ -79,6 +79,11 @@ private:
 };
 
 TEST(Categories, LettersAreThoseOfTheGlobalLocale) {
+#if defined(_MSC_VER)
+  // The MSVC-ABI leg runs on Wine's msvcp140, where the facet's table
+  // cannot be made: ctype<char>::classic_table() is a stub there.
+  GTEST_SKIP() << "Wine's msvcp140 has no std::ctype<char>::classic_table()";
+#endif
   {
     // The locale owns the facet.
     const GlobalLocale latin(std::locale(std::locale::classic(), new LatinSmallEAcute));

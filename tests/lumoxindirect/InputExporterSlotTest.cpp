@@ -29,10 +29,11 @@ bool slot2(void*, DD::Image::Iop* image, bool first, bool second) {
 
 using AnyFunction = void (*)();
 
-// A virtual table as the bridge's compiler lays one out (offset to the
-// whole object, type information, then the slots), and an object pointing
-// at its first slot. The type information names a real exporter class so
-// that run-time type checks accept the object.
+// A virtual table as the bridge's compiler lays one out in the Itanium ABI
+// (offset to the whole object, type information, then the slots), and an
+// object pointing at its first slot. The type information names a real
+// exporter class so that run-time type checks accept the object. MSVC's ABI
+// keeps one pointer before the slots, which a plain call never reads.
 struct VirtualTable {
   std::ptrdiff_t offsetToTop;
   const std::type_info* type;

@@ -9,7 +9,7 @@
 
 namespace testsupport {
 
-class RecordingExporter : public lumoxindirect::InputExporter {
+class RecordingExporter final : public lumoxindirect::InputExporter {
 public:
   enum class Answer { Accept, Decline, Throw };
 

@@ -3,6 +3,7 @@ cmake_minimum_required(VERSION 3.25)
 # renderer library, the platform's OpenGL ABI, the C and C++ runtime.
 # Anything else is named.
 #   -DPLUGIN=<file> -DKIND=elf|pe -DTOOL=<readelf or objdump> -DALLOWED=<;-list>
+# An allowed name ending in `*` allows every name it begins.
 
 if(KIND STREQUAL "elf")
   execute_process(COMMAND ${TOOL} -d ${PLUGIN} OUTPUT_VARIABLE dynamic RESULT_VARIABLE failed)
@@ -30,7 +31,18 @@ foreach(entry IN LISTS entries)
     string(TOLOWER "${key}" key)
     string(TOLOWER "${allowed}" allowed)
   endif()
-  if(NOT key IN_LIST allowed)
+  set(found FALSE)
+  foreach(name IN LISTS allowed)
+    if(name STREQUAL key)
+      set(found TRUE)
+    elseif(name MATCHES "^(.*)\\*$")
+      string(FIND "${key}" "${CMAKE_MATCH_1}" at)
+      if(at EQUAL 0)
+        set(found TRUE)
+      endif()
+    endif()
+  endforeach()
+  if(NOT found)
     list(APPEND unexpected "${library}")
   endif()
 endforeach()

@@ -48,6 +48,7 @@ file(COPY_FILE "${ddimage}" "${lumox}")
 file(TOUCH "${lumox}")
 execute_process(COMMAND ${CMAKE_COMMAND} --build "${WORK_DIR}/build"
   RESULT_VARIABLE failed OUTPUT_VARIABLE output ERROR_VARIABLE output)
-if(NOT failed OR NOT output MATCHES "undefined reference to `(__imp_)?Lx[A-Za-z]+'")
+# GNU ld and lld-link say it each in its own words.
+if(NOT failed OR NOT output MATCHES "(undefined reference to `(__imp_)?|undefined symbol: (__declspec\\(dllimport\\) )?)Lx[A-Za-z]+")
   message(FATAL_ERROR "the plug-in linked against a renderer library without its functions:\n${output}")
 endif()

@@ -1,7 +1,9 @@
-// The plug-in's unload teardown on Windows. The plug-in takes operator new
-// and delete from the C++ runtime DLL, out of this program's reach, so the
-// program puts its own in the plug-in's import table once it is loaded, and
-// watches the loader its first node creates go at the unload.
+// The plug-in's unload teardown on Windows. The plug-in's allocations are
+// out of this program's reach: with MinGW it takes operator new and delete
+// from the C++ runtime DLL; with MSVC it links them statically, over the C
+// runtime DLL's malloc and free. So the program puts its own in the
+// plug-in's import table once it is loaded, and watches the loader its
+// first node creates go at the unload.
 #include <standin/ddimage/Graph.h>
 #include <standin/ddimage/Registry.h>
 #include <standin/lumox/Transcript.h>
@@ -19,6 +21,26 @@
 
 namespace {
 
+testsupport::PluginBlocks blocks;
+
+#if defined(_MSC_VER)
+using Malloc = void* (*)(std::size_t);
+using Free = void (*)(void*);
+
+Malloc originalMalloc = nullptr;
+Free originalFree = nullptr;
+
+void* watchedMalloc(std::size_t size) {
+  void* block = originalMalloc(size);
+  blocks.add(block);
+  return block;
+}
+
+void watchedFree(void* block) {
+  blocks.remove(block);
+  originalFree(block);
+}
+#else
 using New = void* (*)(std::size_t);
 using Delete = void (*)(void*);
 using SizedDelete = void (*)(void*, std::size_t);
@@ -29,8 +51,6 @@ Delete originalDelete = nullptr;
 Delete originalDeleteArray = nullptr;
 SizedDelete originalSizedDelete = nullptr;
 SizedDelete originalSizedDeleteArray = nullptr;
-
-testsupport::PluginBlocks blocks;
 
 void* watchedNew(std::size_t size) {
   void* block = originalNew(size);
@@ -64,6 +84,8 @@ void watchedSizedDeleteArray(void* block, std::size_t size) {
   originalSizedDeleteArray(block, size);
 }
 
+#endif
+
 template <class Function>
 void replace(ULONGLONG& slot, Function& original, Function watched) {
   original = reinterpret_cast<Function>(slot);
@@ -93,6 +115,15 @@ int watchAllocations(HMODULE module) {
       const auto* byName = reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
       const char* name = reinterpret_cast<const char*>(byName->Name);
       ULONGLONG& slot = slots->u1.Function;
+#if defined(_MSC_VER)
+      if (std::strcmp(name, "malloc") == 0) {
+        replace(slot, originalMalloc, &watchedMalloc);
+      } else if (std::strcmp(name, "free") == 0) {
+        replace(slot, originalFree, &watchedFree);
+      } else {
+        continue;
+      }
+#else
       if (std::strcmp(name, "_Znwy") == 0) {
         replace(slot, originalNew, &watchedNew);
       } else if (std::strcmp(name, "_Znay") == 0) {
@@ -108,6 +139,7 @@ int watchAllocations(HMODULE module) {
       } else {
         continue;
       }
+#endif
       ++replaced;
     }
   }
@@ -120,7 +152,7 @@ TEST(PluginTeardown, UnloadingThePluginDeletesItsLoader) {
     standin::ddimage::PluginLibrary plugin(testsupport::pluginFile().string());
     const HMODULE module = GetModuleHandleW(testsupport::pluginFile().filename().wstring().c_str());
     ASSERT_NE(module, nullptr);
-    ASSERT_GE(watchAllocations(module), 2) << "the plug-in imports no operator new and delete";
+    ASSERT_GE(watchAllocations(module), 2) << "the plug-in imports no allocation functions";
     {
       standin::ddimage::Graph graph;
       graph.create("LumoxIndirect");

@@ -5,6 +5,7 @@ cmake_minimum_required(VERSION 3.25)
 #   -DBUILD_DIR (this build) or -DPREFIX (those components, installed)
 #   -DEXAMPLE_DIR -DWORK_DIR -DGOLDEN -DPROGRAM (file name)
 #   -DCXX_COMPILER [-DBUILD_TYPE] [-DSANITIZERS] [-DTOOLCHAIN] [-DEMULATOR]
+#   [-DMSVC_STL_DIR -DMSVC_ABI_RUNTIME_DIR] (the MSVC-ABI toolchain's)
 
 include(${CMAKE_CURRENT_LIST_DIR}/../ScriptSteps.cmake)
 

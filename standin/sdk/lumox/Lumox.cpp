@@ -4,6 +4,7 @@
 #include <Lumox/Lumox.h>
 
 #include "CallRecord.h"
+#include "InitAnswer.h"
 #include "LibraryLocation.h"
 #include "RendererEnvironment.h"
 #include "SceneOutput.h"
@@ -12,6 +13,7 @@
 #include <standin/MessageText.h>
 #include <standin/lumox/RibOutput.h>
 
+#include <cstdint>
 #include <iostream>
 #include <mutex>
 #include <stdexcept>
@@ -108,6 +110,41 @@ void setStorageCheck(bool on) {
   lib.storage.setOn(on);
 }
 
+// Lumox_initLumoxRenderMan's work; InitAnswer.cpp exports it as the byte
+// a library that is not C++ answers.
+std::uint8_t initialiseRenderMan() {
+  Library& lib = library();
+  const std::lock_guard<std::mutex> lock(lib.mutex);
+  auto& record = CallRecord::instance();
+  std::uint8_t answer = 0;
+  switch (record.initMode()) {
+    case InitMode::Installed:
+      answer = namesThisLibrary(lib.libraryPath) ? 1 : 0;
+      break;
+    case InitMode::Succeed:
+      answer = 1;
+      break;
+    case InitMode::SucceedAsTwo:
+      answer = 2;
+      break;
+    case InitMode::Fail:
+      answer = 0;
+      break;
+  }
+  const bool ok = answer != 0;
+  // What the library finds before its loader has set anything.
+  record.add([ok] {
+    Call call = plainCall("Lumox_initLumoxRenderMan");
+    call.result = ok;
+    call.environment = readRendererEnvironment();
+    return call;
+  });
+  lib.environmentPending = true;
+  record.throwIfAsked("Lumox_initLumoxRenderMan");
+  lib.initialized = ok;
+  return answer;
+}
+
 std::string givenLibraryPath() {
   Library& lib = library();
   const std::lock_guard<std::mutex> lock(lib.mutex);
@@ -138,35 +175,6 @@ void Lumox_initPath(const char* libraryPath) {
   });
   record.throwIfAsked("Lumox_initPath");
   lib.libraryPath = libraryPath != nullptr ? libraryPath : "";
-}
-
-bool Lumox_initLumoxRenderMan() {
-  auto& lib = library();
-  const std::lock_guard<std::mutex> lock(lib.mutex);
-  auto& record = CallRecord::instance();
-  bool ok = false;
-  switch (record.initMode()) {
-    case standin::lumox::InitMode::Installed:
-      ok = standin::lumox::namesThisLibrary(lib.libraryPath);
-      break;
-    case standin::lumox::InitMode::Succeed:
-      ok = true;
-      break;
-    case standin::lumox::InitMode::Fail:
-      ok = false;
-      break;
-  }
-  // What the library finds before its loader has set anything.
-  record.add([ok] {
-    Call call = standin::lumox::plainCall("Lumox_initLumoxRenderMan");
-    call.result = ok;
-    call.environment = standin::lumox::readRendererEnvironment();
-    return call;
-  });
-  lib.environmentPending = true;
-  record.throwIfAsked("Lumox_initLumoxRenderMan");
-  lib.initialized = ok;
-  return ok;
 }
 
 const char* Lumox_homeDir() {

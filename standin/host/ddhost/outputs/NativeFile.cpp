@@ -36,7 +36,11 @@ std::string lastError() {
   return systemMessage(GetLastError());
 }
 #else
+// The system's words for a descriptor limit name no remedy; these say what ran out.
 std::string systemMessage(int error) {
+  if (error == EMFILE || error == ENFILE) {
+    return "no more files could be opened (" + std::generic_category().message(error) + ")";
+  }
   return std::generic_category().message(error);
 }
 std::string lastError() {

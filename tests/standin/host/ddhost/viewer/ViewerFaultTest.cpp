@@ -251,6 +251,7 @@ TEST(DdhostViewerFiles, FewDescriptorsSayNoMoreFilesCouldBeOpened) {
     ++refused;
     EXPECT_EQ(run.exitStatus, 1);
     EXPECT_EQ(run.out, "");
+    // The lowest limits stop ddhost at an output's folder, before the drawing.
     EXPECT_THAT(testsupport::lines(run.err).back(), HasSubstr("no more files could be opened")) << run.err;
     expectOnlyEscapedLines(run.err);
     EXPECT_TRUE(fs::is_empty(dir.path()));

@@ -51,8 +51,10 @@ LUMOX_API void clearTranscript();
 LUMOX_API void setRecording(bool on);
 
 // Lumox_initLumoxRenderMan succeeds when the library path names this
-// library's own installed file (Installed), always, or never.
-enum class InitMode { Installed, Succeed, Fail };
+// library's own installed file (Installed), always, or never. SucceedAsTwo
+// succeeds answering the byte 2, as a library that is not C++ may: any byte
+// but 0 means success.
+enum class InitMode { Installed, Succeed, SucceedAsTwo, Fail };
 LUMOX_API void setInitMode(InitMode mode);
 
 // Lumox_homeDir answers the install root (Installed), null, "", a given

@@ -1,0 +1,3 @@
+// MSVC's subset of <intrin.h> for its C++ library; clang declares them all.
+#pragma once
+#include <intrin.h>
