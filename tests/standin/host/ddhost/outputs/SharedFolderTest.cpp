@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #if !defined(_WIN32)
@@ -33,6 +34,7 @@ namespace fs = std::filesystem;
 using testsupport::readFile;
 using testsupport::writeFile;
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 constexpr uid_t kNobody = 65534;
 
@@ -217,38 +219,101 @@ TEST(DdhostSharedFolders, LinksNobodyElseControlsAreFollowed) {
   }
 }
 
-// A shared folder whose whole path is too long for the system to look at a
-// name in it, reached from within: a planted link there cannot be judged,
-// so the output is refused rather than written through it.
-TEST(DdhostSharedFolders, ANameThatCannotBeLookedAtIsRefused) {
+// A name planted at the end of a path longer than the system takes whole
+// is still judged in its folder and refused, whether the run starts deep
+// inside (its current folder's path too long) or is given the long path.
+TEST(DdhostSharedFolders, NamesPastTheWholePathLimitAreJudged) {
   if (geteuid() != 0) {
     GTEST_SKIP() << "needs root to act as two users";
   }
   const Folders folders;
-  fs::path deep = folders.dir.path();
-  while (deep.native().size() < 4080) {
-    deep /= std::string(std::min<std::size_t>(200, 4080 - deep.native().size() - 1), 'd');
+  const std::string part(200, 'd');
+  fs::path below;
+  while (below.native().size() < 4200) {
+    below /= part;
   }
-  fs::create_directories(deep);
-  fs::permissions(deep, fs::perms::all | fs::perms::sticky_bit);
   const std::string name = "planted-link-name";
-  ASSERT_GT((deep / name).native().size(), 4095u);
-  // Made from within, where the path is short.
-  ASSERT_EQ(testsupport::shell("cd " + testsupport::shellWord(deep) + " && ln -s " +
-                               testsupport::shellWord(folders.victim) + " " + name + " && chown -h 65534:65534 " + name)
-                .exitStatus,
-            0);
-  const testsupport::ProcessResult run =
-      testsupport::shell("cd " + testsupport::shellWord(deep) + " && exec " +
-                         testsupport::shellWord(testsupport::installedDdhost()) + " -o " + name + " " +
-                         testsupport::shellWord(testsupport::exampleScript("bounce-light")));
-  EXPECT_EQ(run.exitStatus, 1);
-  EXPECT_EQ(run.out, "");
-  EXPECT_THAT(run.err, HasSubstr("cannot write " + name + ": cannot check "));
-  EXPECT_THAT(run.err, HasSubstr("for names another user controls: File name too long"));
-  EXPECT_EQ(readFile(folders.victim), "not yours\n");
+  // Made from within, where each path is short; bash, as dash's cd goes by
+  // the whole path.
+  std::string make = "cd " + testsupport::shellWord(folders.shared);
+  for (const fs::path& folder : below) {
+    make += " && mkdir " + folder.string() + " && chmod 1777 " + folder.string() + " && cd " + folder.string();
+  }
+  make += " && ln -s " + testsupport::shellWord(folders.victim) + " " + name + " && chown -h 65534:65534 " + name;
+  ASSERT_EQ(testsupport::shell(make, "/bin/bash").exitStatus, 0);
+  ASSERT_GT((folders.shared / below / name).native().size(), 4096u);
+  std::string down;
+  for (const fs::path& folder : below) {
+    down += " && cd " + folder.string();
+  }
+  struct Case {
+    const char* what;
+    std::string cd;  // from the shared folder, a name at a time
+    fs::path output;
+  };
+  const Case cases[] = {
+      {"from the folder that holds it", down, name},
+      {"given the whole path from above", "", below / name},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const testsupport::ProcessResult run = testsupport::shell(
+        "cd " + testsupport::shellWord(folders.shared) + c.cd + " && exec " +
+        testsupport::shellWord(testsupport::installedDdhost()) + " -o " + testsupport::shellWord(c.output) + " " +
+        testsupport::shellWord(testsupport::exampleScript("bounce-light")),
+        "/bin/bash");
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_THAT(run.err, HasSubstr("cannot write " + c.output.string() + ": the link "));
+    EXPECT_THAT(run.err, HasSubstr(name + " belongs to another user, and its folder "));
+    EXPECT_THAT(run.err, Not(HasSubstr("cannot check")));
+    EXPECT_EQ(readFile(folders.victim), "not yours\n");
+  }
   // Out of the way of the folder's removal, which goes by whole paths.
-  EXPECT_EQ(testsupport::shell("cd " + testsupport::shellWord(deep) + " && rm -f " + name).exitStatus, 0);
+  EXPECT_EQ(testsupport::shell("cd " + testsupport::shellWord(folders.shared) + " && rm -rf " + part).exitStatus, 0);
+}
+
+// Where the walk cannot look at a name, the output is refused rather than
+// written through what it could not see.
+TEST(DdhostSharedFolders, ANameThatCannotBeLookedAtIsRefused) {
+  struct Case {
+    const char* what;
+    bool rootSees;  // root searches any folder
+    std::function<fs::path(const fs::path&)> make;
+    const char* reason;
+  };
+  const Case cases[] = {
+      {"links that lead round in a circle, on the way", true,
+       [](const fs::path& dir) {
+         fs::create_symlink("round", dir / "about");
+         fs::create_symlink("about", dir / "round");
+         return dir / "about" / "out.rib";
+       },
+       "for names another user controls: Too many levels of symbolic links"},
+      {"a folder that cannot be searched", false,
+       [](const fs::path& dir) {
+         fs::create_directory(dir / "locked");
+         fs::permissions(dir / "locked", fs::perms::owner_read);
+         return dir / "locked" / "out.rib";
+       },
+       "/locked/out.rib for names another user controls: Permission denied"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (!c.rootSees && geteuid() == 0) {
+      continue;
+    }
+    const testsupport::TemporaryDirectory dir;
+    const fs::path output = c.make(dir.path());
+    const testsupport::ProcessResult run =
+        testsupport::ddhost({"-o", output.string(), testsupport::exampleScript("bounce-light")});
+    std::error_code ignored;
+    fs::permissions(dir.path() / "locked", fs::perms::owner_all, ignored);
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_THAT(run.err, HasSubstr("cannot write " + output.string() + ": cannot check "));
+    EXPECT_THAT(run.err, HasSubstr(c.reason));
+  }
 }
 
 // A run whose script comes through a FIFO the test holds, so that the test
