@@ -38,7 +38,11 @@ bool isShared(const struct stat& folder) {
 
 // A check that cannot look refuses: what it could not see may be planted.
 std::string cannotLook(const std::string& what, int error) {
-  return "cannot check " + what + " for names another user controls: " + std::generic_category().message(error);
+  // As the writer's own messages: a descriptor limit is named for what ran out.
+  const std::string reason = error == EMFILE || error == ENFILE
+                                 ? "no more files could be opened (" + std::generic_category().message(error) + ")"
+                                 : std::generic_category().message(error);
+  return "cannot check " + what + " for names another user controls: " + reason;
 }
 
 const char* kindOf(const struct stat& status) {
