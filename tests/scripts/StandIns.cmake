@@ -47,3 +47,13 @@ function(lumox_run_with_stand_ins bin_dir dir env out err result)
     WORKING_DIRECTORY "${dir}" OUTPUT_FILE "${out}" ERROR_FILE "${err}" RESULT_VARIABLE status)
   set(${result} ${status} PARENT_SCOPE)
 endfunction()
+
+# Fails the script with every problem found, each on its own line; NOTICE
+# keeps the outputs' lines in them as they are.
+function(lumox_fail_on_problems problems)
+  if(problems)
+    string(REPLACE ";" "\n" problems "${problems}")
+    message(NOTICE "${problems}")
+    message(FATAL_ERROR "see above")
+  endif()
+endfunction()
